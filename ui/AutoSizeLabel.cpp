@@ -1,0 +1,14 @@
+#include "ui/AutoSizeLabel.h"
+
+AutoSizeLabel::AutoSizeLabel(const QString& caption, QWidget* parent)
+    : QLabel(caption, parent)
+{
+    // A caption such as " Driver: " keeps its blanks and shows no access key.
+    setTextFormat(Qt::PlainText);
+}
+
+void AutoSizeLabel::setCaption(const QString& caption)
+{
+    setText(caption);
+    resize(sizeHint());
+}

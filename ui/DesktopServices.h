@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What the open-file dialog is asked for. The filter is written as pairs of a
+// description and a pattern joined by "|", e.g. "Command File (*.xls)|*.xls".
+struct OpenFileRequest {
+    QString title;
+    QString filter;
+    QString defaultExtension;
+    QString initialFile;
+    QString initialFolder;
+};
+
+// Everything that waits for the user or reaches outside the program: message
+// boxes, the beep, the open-file dialog and starting another program. The
+// windows call these only through this interface, so tests can answer for the user.
+class DesktopServices {
+public:
+    static inline const QString kProgramTitle = QStringLiteral("Orvelle");
+
+    virtual ~DesktopServices() = default;
+
+    // `style` is an icon value (0 none, 16 critical, 32 question, 48 exclamation,
+    // 64 information) plus a buttons value (0: OK only). Returns when dismissed.
+    virtual void messageBox(const QString& text, int style, const QString& title) = 0;
+    void messageBox(const QString& text, int style) { messageBox(text, style, kProgramTitle); }
+
+    virtual void beep() = 0;
+
+    // The chosen path, or nothing when the user cancels.
+    virtual std::optional<QString> chooseFileToOpen(const OpenFileRequest& request) = 0;
+
+    // Starts a program from a command line without waiting for it.
+    virtual void startProgram(const QString& commandLine) = 0;
+};

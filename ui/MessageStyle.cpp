@@ -1,0 +1,39 @@
+#include "ui/MessageStyle.h"
+
+#include <QStringList>
+
+QMessageBox::Icon messageIcon(int style)
+{
+    constexpr int critical = 16;
+    constexpr int question = 32;
+    constexpr int exclamation = 48;
+    constexpr int information = 64;
+    const int icon = style & 0xF0;
+    if (icon == exclamation) {
+        return QMessageBox::Warning;
+    }
+    if (icon & critical) {
+        return QMessageBox::Critical;
+    }
+    if (icon & information) {
+        return QMessageBox::Information;
+    }
+    if (icon & question) {
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString qtNameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString& pattern = parts[i + 1];
+        const QString shown = QStringLiteral("(%1)").arg(pattern);
+        filters << (description.contains(shown) ? description
+                                                : QStringLiteral("%1 %2").arg(description, shown));
+    }
+    return filters.join(QStringLiteral(";;"));
+}

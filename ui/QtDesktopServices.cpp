@@ -1,0 +1,38 @@
+#include "ui/QtDesktopServices.h"
+
+#include "platform/ProgramStart.h"
+#include "ui/MessageStyle.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+void QtDesktopServices::messageBox(const QString& text, int style, const QString& title)
+{
+    QMessageBox box(messageIcon(style), title, QString(text).replace(QLatin1String("\r\n"), "\n"),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void QtDesktopServices::beep()
+{
+    QApplication::beep();
+}
+
+std::optional<QString> QtDesktopServices::chooseFileToOpen(const OpenFileRequest& request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.initialFolder,
+                       qtNameFilters(request.filter));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    dialog.selectFile(request.initialFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtDesktopServices::startProgram(const QString& commandLine)
+{
+    platform::startProgram(commandLine.toLocal8Bit().toStdString());
+}

@@ -1,0 +1,18 @@
+#include "ui/TextBox.h"
+
+TextBox::TextBox(QWidget* parent)
+    : QTextEdit(parent)
+{
+    setAcceptRichText(false);
+    setTabChangesFocus(true);
+}
+
+QString TextBox::text() const
+{
+    return toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+
+void TextBox::setText(const QString& text)
+{
+    setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}

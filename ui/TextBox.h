@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QTextEdit>
+
+// A text box whose text, like every text in the windows, ends its lines with CR LF.
+class TextBox : public QTextEdit {
+    Q_OBJECT
+
+public:
+    explicit TextBox(QWidget* parent);
+
+    QString text() const;
+    void setText(const QString& text);
+};

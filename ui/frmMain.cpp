@@ -1,0 +1,214 @@
+#include "ui/frmMain.h"
+
+#include "device/MSComm.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/Fonts.h"
+#include "ui/LineShape.h"
+#include "ui/MainWindowDesign.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
+#include "ui/Twips.h"
+#include "ui/icons/Orvelle.xpm"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kDarkBlue(0, 0, 192);
+
+template <typename Control>
+Control* place(Control* control, const TwipsRect& where, const char* name)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(toPixels(where));
+    return control;
+}
+
+QFont courierNew(qreal points, bool bold = false)
+{
+    return designFont(QStringLiteral("Courier New"), points, bold);
+}
+
+QFont sansSerif(qreal points, bool bold = false)
+{
+    return designFont(QStringLiteral("MS Sans Serif"), points, bold);
+}
+
+void setTextColour(QWidget* control, QColor colour)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::WindowText, colour);
+    control->setPalette(palette);
+}
+
+// Status boxes: button-face background, dark blue text, read-only so that
+// nothing typed can be mistaken for an answer of the reader.
+void makeStatusBox(TextBox* box)
+{
+    box->setReadOnly(true);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    box->setPalette(palette);
+    setTextColour(box, kDarkBlue);
+}
+
+AutoSizeLabel* rightAlignedLabel(const QString& caption, const TwipsRect& where, const QFont& font,
+                                 QWidget* container, const char* name)
+{
+    auto* label = place(new AutoSizeLabel(caption, container), where, name);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setCaption(caption);
+    return label;
+}
+
+} // namespace
+
+frmMain::frmMain(DesktopServices& desktop, QWidget* parent)
+    : QMainWindow(parent)
+    , desktop_(desktop)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvelle"));
+    setWindowIcon(QIcon(QPixmap(Orvelle_xpm)));
+    setFont(windowFont());
+    createMenus();
+    createControls();
+    chainTabOrder();
+
+    MSComm1 = new MSComm(this);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(60);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    Timer1->start();
+
+    const QSize client =
+        toPixels(TwipsRect{0, 0, design::clientArea.width, design::clientArea.height}).size();
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    txtCommandList = place(new TextBox(client), design::txtCommandList, "txtCommandList");
+    txtCommandList->setFont(courierNew(8.25));
+    txtCommandList->setLineWrapMode(QTextEdit::NoWrap);
+    txtCommandList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtCommandList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Characters typed into the transcript are discarded; it can still be selected and copied.
+    txtCommandList->setReadOnly(true);
+    txtCommandList->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                            Qt::TextSelectableByKeyboard);
+    txtCommandList->setText(QStringLiteral("Loading command file\r\nPlease wait...\r\n"));
+
+    lblSerialNumber =
+        rightAlignedLabel(QStringLiteral("Type in the Serial Number then click Go:"),
+                          design::lblSerialNumber, windowFont(), client, "lblSerialNumber");
+    lblSerialNumber->hide();
+
+    txtSerialNumber = place(new QLineEdit(client), design::txtSerialNumber, "txtSerialNumber");
+    txtSerialNumber->setMaxLength(16);
+    txtSerialNumber->hide();
+
+    btnSend =
+        place(new ColourButton(QStringLiteral("&Go"), kRed, client), design::btnSend, "btnSend");
+    btnSend->setFont(sansSerif(8.25, true));
+
+    btnExit =
+        place(new QPushButton(QStringLiteral(" E&xit  "), client), design::btnExit, "btnExit");
+    btnExit->setToolTip(QStringLiteral("Click to exit"));
+    connect(btnExit, &QPushButton::clicked, this, &frmMain::btnExit_Click);
+
+    frmKVRPort = place(new QGroupBox(QStringLiteral("Select the virtual com port "), client),
+                       design::frmKVRPort, "frmKVRPort");
+
+    Combo2 = place(new SortedComboBox(frmKVRPort), design::Combo2, "Combo2");
+    Combo2->setFont(courierNew(8.25));
+
+    btnOpen =
+        place(new QPushButton(QStringLiteral("&Test"), frmKVRPort), design::btnOpen, "btnOpen");
+
+    Label3 = rightAlignedLabel(QStringLiteral(" Driver: "), design::Label3, sansSerif(9.75),
+                               frmKVRPort, "Label3");
+
+    txtDeviceDriver = place(new TextBox(frmKVRPort), design::txtDeviceDriver, "txtDeviceDriver");
+    txtDeviceDriver->setFont(courierNew(8.25));
+    makeStatusBox(txtDeviceDriver);
+    txtDeviceDriver->setText(QStringLiteral("closed\r\n"));
+
+    Line2 = new LineShape(design::line2From, design::line2To, 2, frmKVRPort);
+    Line2->setObjectName(QStringLiteral("Line2"));
+
+    D = rightAlignedLabel(QStringLiteral(" Device: "), design::D, sansSerif(9.75), frmKVRPort, "D");
+
+    lblDevice = place(new AutoSizeLabel(QString(), frmKVRPort), design::lblDevice, "lblDevice");
+    lblDevice->setFont(courierNew(8.25));
+    setTextColour(lblDevice, kDarkBlue);
+    lblDevice->setCaption(QStringLiteral("none"));
+
+    frmLastUsed = place(new QGroupBox(QStringLiteral("Last opened:"), frmKVRPort),
+                        design::frmLastUsed, "frmLastUsed");
+
+    txtCurrName = place(new TextBox(frmKVRPort), design::txtCurrName, "txtCurrName");
+    txtCurrName->setFont(courierNew(8.25));
+    makeStatusBox(txtCurrName);
+    txtCurrName->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+
+    Label2 = rightAlignedLabel(QStringLiteral("Com Port:"), design::Label2, sansSerif(9.75),
+                               frmLastUsed, "Label2");
+
+    lblCurrPort =
+        place(new AutoSizeLabel(QString(), frmLastUsed), design::lblCurrPort, "lblCurrPort");
+    lblCurrPort->setFont(courierNew(11.25, true));
+    setTextColour(lblCurrPort, kDarkBlue);
+    // Designed with a border, which loading clears.
+    lblCurrPort->setFrameShape(QFrame::Box);
+    lblCurrPort->setCaption(QString());
+}
+
+void frmMain::createMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open"));
+    mnuSep2 = mnuFile->addSeparator();
+    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuShowHelp = mnuHelp->addAction(QStringLiteral("Show &Help"));
+    mnuSep1 = mnuHelp->addSeparator();
+    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Orvelle..."));
+
+    mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
+    mnuSep2->setObjectName(QStringLiteral("mnuSep2"));
+    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    mnuShowHelp->setObjectName(QStringLiteral("mnuShowHelp"));
+    mnuSep1->setObjectName(QStringLiteral("mnuSep1"));
+    mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
+}
+
+// Labels and frames never take the focus; hidden or disabled controls are skipped by Qt.
+void frmMain::chainTabOrder()
+{
+    const QList<QWidget*> order{btnSend,     Combo2,          btnExit,        btnOpen,
+                                txtCurrName, txtDeviceDriver, txtCommandList, txtSerialNumber};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    }
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QMainWindow>
+
+class AutoSizeLabel;
+class ColourButton;
+class DesktopServices;
+class LineShape;
+class MSComm;
+class QAction;
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class SortedComboBox;
+class TextBox;
+
+// The program's working window. Its controls, window variables and handlers
+// keep their design names; each subsystem defines its own members in its own
+// folder (lifecycle in app/, layout here, the port in device/, the command
+// file in commands/, the settings file in settings/).
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit frmMain(DesktopServices& desktop, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Controls on the window.
+    TextBox* txtCommandList;
+    AutoSizeLabel* lblSerialNumber;
+    QLineEdit* txtSerialNumber;
+    ColourButton* btnSend;
+    QPushButton* btnExit;
+    QGroupBox* frmKVRPort;
+    // In frmKVRPort.
+    SortedComboBox* Combo2;
+    QPushButton* btnOpen;
+    AutoSizeLabel* Label3;
+    TextBox* txtDeviceDriver;
+    LineShape* Line2;
+    AutoSizeLabel* D;
+    AutoSizeLabel* lblDevice;
+    QGroupBox* frmLastUsed;
+    TextBox* txtCurrName;
+    // In frmLastUsed.
+    AutoSizeLabel* Label2;
+    AutoSizeLabel* lblCurrPort;
+
+    // Menus.
+    QMenu* mnuFile;
+    QAction* mnuFileOpen;
+    QAction* mnuSep2;
+    QAction* mnuFileExit;
+    QMenu* mnuHelp;
+    QAction* mnuShowHelp;
+    QAction* mnuSep1;
+    QAction* mnuHelpAbout;
+
+    // Components without a face.
+    MSComm* MSComm1;
+    QTimer* Timer1;
+
+    // Window variables.
+    QString sCmdFile;
+    bool bOpeningPort = false;
+    qint16 nTicksLeft = 0;
+    bool bWaitOver = false;
+    // Placement read from the settings while loading and on activation (twips).
+    qint32 nTop = 0;
+    qint32 nLeft = 0;
+    qint32 nWidth = 0;
+    qint32 nHeight = 0;
+    qint16 nWinState = 0;
+
+    // Lifecycle (app/).
+    void Form_Load();
+    void Form_Activate();
+    void Form_QueryUnload(qint16& Cancel);
+    void Form_Unload();
+    void btnExit_Click();
+    void mnuFileExit_Click();
+    void Timer1_Timer();
+
+    // Layout (ui/).
+    void Form_Resize();
+
+    // Settings file (settings/).
+    void GetLastSettings();
+    void GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint32& nWidth,
+                         qint32& nHeight, qint16& nWinState);
+    void SaveCurrentSettings();
+    void SaveFormPosition(QWidget& MyForm);
+
+    // Command file (commands/).
+    void ReadCommandExcelFile(QString& CmdListFilename);
+
+    // Driver discovery (device/): fills Combo2 from the drivers' records.
+    void DiscoverDrivers();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void chainTabOrder();
+    void RestorePlacement();
+
+    DesktopServices& desktop_;
+};
