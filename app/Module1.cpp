@@ -1,0 +1,33 @@
+#include "app/Module1.h"
+
+#include "ui/EventWait.h"
+#include "ui/frmMain.h"
+#include "ui/frmSplash.h"
+
+#include <memory>
+
+namespace Module1 {
+
+frmMain* Main(DesktopServices& desktop, const Clock& clock)
+{
+    auto splash = std::make_unique<frmSplash>();
+    splash->show();
+    splash->repaint();
+    WaitForSplash(*splash, clock);
+    splash.reset();
+
+    auto* main = new frmMain(desktop);
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    main->Form_Load();
+    main->Form_Activate();
+    return main;
+}
+
+void WaitForSplash(const frmSplash& splash, const Clock& clock)
+{
+    using namespace std::chrono_literals;
+    const Clock::time_point deadline = clock.now() + 4s;
+    processEventsUntil(clock, deadline, [&splash] { return !splash.isVisible(); });
+}
+
+} // namespace Module1
