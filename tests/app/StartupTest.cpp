@@ -1,0 +1,107 @@
+#include "app/Module1.h"
+#include "support/ManualClock.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/SortedComboBox.h"
+#include "ui/frmMain.h"
+#include "ui/frmSplash.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Moves the clock on by `step` every few milliseconds of real time while a wait runs.
+class ClockDriver {
+public:
+    ClockDriver(ManualClock& clock, std::chrono::milliseconds step)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [&clock, step] { clock.advance(step); });
+        timer_.start(5);
+    }
+
+private:
+    QTimer timer_;
+};
+
+class SplashWait : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        splash.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&splash));
+        // Should the user's action go unseen, fail instead of waiting for ever.
+        QTimer::singleShot(3000, [this] { clock.advance(1h); });
+    }
+
+    std::chrono::milliseconds waited(Clock::time_point since) const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - since);
+    }
+
+    ManualClock clock;
+    frmSplash splash;
+};
+
+TEST_F(SplashWait, AClickOnTheSplashEndsTheWaitAtOnce)
+{
+    const auto start = clock.now();
+    QTimer::singleShot(0, [this] { QTest::mouseClick(&splash, Qt::LeftButton); });
+    Module1::WaitForSplash(splash, clock);
+    EXPECT_EQ(waited(start), 0ms);
+    EXPECT_FALSE(splash.isVisible());
+}
+
+TEST_F(SplashWait, AKeyOnTheSplashEndsTheWaitAtOnce)
+{
+    const auto start = clock.now();
+    QTimer::singleShot(0, [this] { QTest::keyClick(&splash, Qt::Key_Space); });
+    Module1::WaitForSplash(splash, clock);
+    EXPECT_EQ(waited(start), 0ms);
+    EXPECT_FALSE(splash.isVisible());
+}
+
+TEST_F(SplashWait, LeftAloneTheSplashStaysFourSeconds)
+{
+    const auto start = clock.now();
+    ClockDriver driver(clock, 100ms);
+    Module1::WaitForSplash(splash, clock);
+    EXPECT_GE(waited(start), 4000ms);
+    EXPECT_LT(waited(start), 4100ms);
+    EXPECT_TRUE(splash.isVisible());
+}
+
+TEST(Main, ShowsTheMainWindowAfterTheSplashAndLoadsIt)
+{
+    ManualClock clock;
+    ClockDriver driver(clock, 1s);
+    RecordingDesktop desktop;
+    QPointer<frmMain> main = Module1::Main(desktop, clock);
+    ASSERT_TRUE(main);
+
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(qobject_cast<frmSplash*>(window), nullptr) << "the splash window is unloaded";
+    }
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->lblCurrPort->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(main->lblDevice->frameShape(), QFrame::NoFrame);
+    // The serial-number box is hidden, so the focus ends on the port list.
+    EXPECT_EQ(main->focusWidget(), main->Combo2);
+    EXPECT_TRUE(desktop.messages.empty());
+
+    // Closing unloads (destroys) it.
+    EXPECT_TRUE(main->close());
+    QTest::qWait(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main.isNull());
+}
+
+} // namespace

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+#include <ostream>
+
+// Lets failing assertions show Qt strings as text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

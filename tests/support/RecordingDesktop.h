@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ui/DesktopServices.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// Desktop services that never block: every call is recorded, and the test
+// answers for the user.
+class RecordingDesktop final : public DesktopServices {
+public:
+    struct Message {
+        QString text;
+        int style = 0;
+        QString title;
+    };
+
+    void messageBox(const QString& text, int style, const QString& title) override;
+    using DesktopServices::messageBox;
+    void beep() override { ++beeps; }
+    std::optional<QString> chooseFileToOpen(const OpenFileRequest& request) override;
+    void startProgram(const QString& commandLine) override { programsStarted << commandLine; }
+
+    std::vector<Message> messages;
+    int beeps = 0;
+    std::vector<OpenFileRequest> fileRequests;
+    QStringList programsStarted;
+
+    // What the user picks in the next open-file dialogs; nothing left means Cancel.
+    QStringList filesToChoose;
+    // Runs while a message box is up, to look at the program at that moment.
+    std::function<void(const Message&)> whileMessageShown;
+};
