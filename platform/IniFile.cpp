@@ -1,0 +1,184 @@
+#include "platform/IniFile.h"
+
+#include "platform/IniText.h"
+
+#ifdef _WIN32
+#include <vector>
+#include <windows.h>
+
+namespace platform {
+
+std::string readProfileString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue, std::size_t bufferSize,
+                              const std::string& path)
+{
+    if (bufferSize == 0) {
+        return {};
+    }
+    std::vector<char> buffer(bufferSize, ' ');
+    const DWORD copied =
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
+                                 static_cast<DWORD>(bufferSize), path.c_str());
+    return std::string(buffer.data(), copied);
+}
+
+bool writeProfileString(const std::string& section, const std::string& key,
+                        const std::string& value, const std::string& path)
+{
+    const std::string written = value.substr(0, value.find('\0'));
+    if (!fitsOnOneLine(section, key, written)) {
+        return false;
+    }
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(),
+                                      path.c_str()) != 0;
+}
+
+} // namespace platform
+
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// The file's text; empty when there is no file, nothing when it cannot be read.
+std::optional<std::string> readFile(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    }
+    std::string text;
+    char buffer[8192];
+    ssize_t n = 0;
+    while ((n = read(fd, buffer, sizeof buffer)) != 0) {
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return text;
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A name beside `path` that nothing uses yet.
+std::string temporaryName(const std::string& path, int attempt)
+{
+    static std::mt19937 random(std::random_device{}());
+    return path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + "-" +
+           std::to_string(random()) + ".tmp";
+}
+
+// Gives the open file `fd` a name beside `path`: an unnamed file is linked in,
+// otherwise `fd` < 0 and a new file is created. Returns the name, or nothing.
+std::optional<std::string> nameFile(const std::string& path, int& fd)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string name = temporaryName(path, attempt);
+        if (fd >= 0) {
+            const std::string self = "/proc/self/fd/" + std::to_string(fd);
+            if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                return name;
+            }
+        } else {
+            fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                return name;
+            }
+        }
+        if (errno != EEXIST) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// Writes `text` to a new file in the folder of `path` and renames it over
+// `path`. Where the system allows, the new file has no name until it is
+// complete, so that a program killed while writing leaves nothing behind.
+bool replaceFile(const std::string& path, const std::string& text)
+{
+    struct stat old {};
+    const bool replacing = stat(path.c_str(), &old) == 0;
+    int fd = open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const bool unnamed = fd >= 0;
+    std::optional<std::string> name;
+    if (!unnamed && !(name = nameFile(path, fd))) {
+        return false;
+    }
+    bool done = (!replacing || fchmod(fd, old.st_mode & 07777) == 0) && writeAll(fd, text) &&
+                fsync(fd) == 0;
+    if (done && unnamed) {
+        name = nameFile(path, fd);
+        done = name.has_value();
+    }
+    done = close(fd) == 0 && done && rename(name->c_str(), path.c_str()) == 0;
+    if (!done && name) {
+        unlink(name->c_str());
+    }
+    return done;
+}
+
+} // namespace
+
+std::string readProfileString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue, std::size_t bufferSize,
+                              const std::string& path)
+{
+    if (bufferSize == 0) {
+        return {};
+    }
+    const std::optional<std::string> text = readFile(path);
+    const std::optional<std::string> value =
+        text ? findIniValue(*text, section, key) : std::nullopt;
+    return (value ? *value : defaultValue).substr(0, bufferSize - 1);
+}
+
+bool writeProfileString(const std::string& section, const std::string& key,
+                        const std::string& value, const std::string& path)
+{
+    // A file that exists but cannot be read is left alone rather than replaced.
+    const std::optional<std::string> old = readFile(path);
+    if (!old) {
+        return false;
+    }
+    const std::optional<std::string> text =
+        withIniValue(*old, section, key, value.substr(0, value.find('\0')));
+    return text && replaceFile(path, *text);
+}
+
+} // namespace platform
+#endif

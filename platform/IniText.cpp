@@ -1,0 +1,168 @@
+#include "platform/IniText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace platform {
+namespace {
+
+struct Line {
+    std::string text; // without its line end
+    std::string end;  // "\r\n", "\n", or "" for a last line without one
+};
+
+std::vector<Line> splitLines(const std::string& text)
+{
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t newline = text.find('\n', start);
+        if (newline == std::string::npos) {
+            lines.push_back({text.substr(start), ""});
+            break;
+        }
+        const bool crlf = newline > start && text[newline - 1] == '\r';
+        lines.push_back(
+            {text.substr(start, newline - start - (crlf ? 1 : 0)), crlf ? "\r\n" : "\n"});
+        start = newline + 1;
+    }
+    return lines;
+}
+
+std::string trimmed(const std::string& text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const auto first = std::find_if_not(text.begin(), text.end(), blank);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The section a "[name]" line opens, if it is one.
+std::optional<std::string> sectionName(const std::string& line)
+{
+    const std::string text = trimmed(line);
+    if (text.empty() || text.front() != '[') {
+        return std::nullopt;
+    }
+    return trimmed(text.substr(1, text.find(']') - 1));
+}
+
+struct Entry {
+    std::string key;
+    std::string value;
+};
+
+std::optional<Entry> entry(const std::string& line)
+{
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+        return std::nullopt;
+    }
+    return Entry{trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1))};
+}
+
+// Where things stand for one key: the line that holds it, or where the
+// section's last entry is, or nothing when the section is missing.
+struct Place {
+    std::optional<std::size_t> keyLine;
+    std::optional<std::size_t> sectionEnd; // the line after which a new entry goes
+};
+
+Place locate(const std::vector<Line>& lines, const std::string& section, const std::string& key)
+{
+    Place place;
+    bool inSection = false;
+    bool inFirstSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const auto name = sectionName(lines[i].text)) {
+            inSection = sameName(*name, section);
+            inFirstSection = inSection && !place.sectionEnd;
+            if (inFirstSection) {
+                place.sectionEnd = i;
+            }
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        const auto e = entry(lines[i].text);
+        if (e && sameName(e->key, key)) {
+            place.keyLine = i;
+            return place;
+        }
+        // New entries go after the section's last entry; blank lines and notes
+        // that follow it stay with whatever comes next.
+        if (e && inFirstSection) {
+            place.sectionEnd = i;
+        }
+    }
+    return place;
+}
+
+} // namespace
+
+std::optional<std::string> findIniValue(const std::string& text, const std::string& section,
+                                        const std::string& key)
+{
+    const std::vector<Line> lines = splitLines(text);
+    const Place place = locate(lines, section, key);
+    if (!place.keyLine) {
+        return std::nullopt;
+    }
+    return entry(lines[*place.keyLine].text)->value;
+}
+
+bool fitsOnOneLine(const std::string& section, const std::string& key, const std::string& value)
+{
+    const auto breaks = [](const std::string& text) {
+        return text.find_first_of("\r\n") != std::string::npos;
+    };
+    return !breaks(section) && !breaks(key) && !breaks(value);
+}
+
+std::optional<std::string> withIniValue(const std::string& text, const std::string& section,
+                                        const std::string& key, const std::string& value)
+{
+    if (!fitsOnOneLine(section, key, value) || section.find(']') != std::string::npos ||
+        key.find('=') != std::string::npos) {
+        return std::nullopt;
+    }
+    std::vector<Line> lines = splitLines(text);
+    const std::string newline =
+        lines.empty() || lines.front().end.empty() ? "\n" : lines.front().end;
+    const std::string keyLine = key + "=" + value;
+    if (!lines.empty() && lines.back().end.empty()) {
+        lines.back().end = newline;
+    }
+
+    const Place place = locate(lines, section, key);
+    if (place.keyLine) {
+        lines[*place.keyLine].text = keyLine;
+    } else if (place.sectionEnd) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*place.sectionEnd) + 1,
+                     {keyLine, newline});
+    } else {
+        if (!lines.empty()) {
+            lines.push_back({"", newline});
+        }
+        lines.push_back({"[" + section + "]", newline});
+        lines.push_back({keyLine, newline});
+    }
+
+    std::string result;
+    for (const Line& line : lines) {
+        result += line.text + line.end;
+    }
+    return result;
+}
+
+} // namespace platform

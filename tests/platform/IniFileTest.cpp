@@ -1,0 +1,217 @@
+#include "platform/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::readProfileString;
+using platform::writeProfileString;
+
+class IniFile : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "orvelle-ini-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        path = (folder / "Orvelle.INI").string();
+    }
+
+    void TearDown() override
+    {
+        fs::permissions(folder, fs::perms::owner_all);
+        fs::remove_all(folder);
+    }
+
+    void store(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
+
+    std::string stored() const
+    {
+        std::ostringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    }
+
+    std::size_t filesInFolder() const
+    {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    fs::path folder;
+    std::string path;
+};
+
+// A file as a person might have edited it by hand, with Windows line ends.
+const std::string kHandEdited = "; kept for the bench in room 4\r\n"
+                                "[ SELECT_WINDOW_FRMMAIN ]\r\n"
+                                "  settings  =   1200, 1500, 9555, 6930   \r\n"
+                                "WindowState= 2\r\n"
+                                "\r\n"
+                                "this line means nothing\r\n"
+                                "[Other]\r\n"
+                                "keep = me\r\n";
+
+TEST_F(IniFile, AMissingFileSectionOrKeyGivesTheDefaultCutToTheBuffer)
+{
+    EXPECT_EQ(readProfileString("File", "LastFile", "./Commands.xls", 255, path), "./Commands.xls");
+    EXPECT_EQ(readProfileString("File", "LastFile", "./Commands.xls", 5, path), "./Co");
+    store(kHandEdited);
+    EXPECT_EQ(readProfileString("File", "LastFile", "", 255, path), "");
+    EXPECT_EQ(readProfileString("Other", "missing", "d", 40, path), "d");
+    EXPECT_EQ(readProfileString("Other", "keep", "d", 0, path), "");
+}
+
+TEST_F(IniFile, NamesMatchWithoutCaseAndBlanksAroundDoNotCount)
+{
+    store(kHandEdited);
+    EXPECT_EQ(readProfileString("Select_Window_frmMain", "Settings", "", 40, path),
+              "1200, 1500, 9555, 6930");
+    EXPECT_EQ(readProfileString("select_window_frmmain", "WINDOWSTATE", "", 40, path), "2");
+    EXPECT_EQ(readProfileString("other", "Keep", "", 40, path), "me");
+    EXPECT_EQ(readProfileString("Other", "Keep", "", 2, path), "m");
+    // Keys belong to their own section only.
+    EXPECT_EQ(readProfileString("Other", "WindowState", "none", 40, path), "none");
+}
+
+TEST_F(IniFile, AWriteChangesItsOwnLineAndKeepsEveryOtherByte)
+{
+    store(kHandEdited);
+    ASSERT_TRUE(writeProfileString("Current_Port", "Port_Num", " 2", path));
+    EXPECT_EQ(stored(), kHandEdited + "\r\n[Current_Port]\r\nPort_Num= 2\r\n");
+
+    ASSERT_TRUE(writeProfileString("Select_Window_frmMain", "Settings", " 0, 0, 1, 1", path));
+    std::string expected = kHandEdited + "\r\n[Current_Port]\r\nPort_Num= 2\r\n";
+    expected.replace(expected.find("  settings  ="), 41, "Settings= 0, 0, 1, 1");
+    EXPECT_EQ(stored(), expected);
+
+    // A new key goes after the section's last entry, before its blank line.
+    ASSERT_TRUE(writeProfileString("select_window_frmmain", "Extra", "x", path));
+    expected.insert(expected.find("\r\n\r\nthis line"), "\r\nExtra=x");
+    EXPECT_EQ(stored(), expected);
+}
+
+TEST_F(IniFile, ANewFileHasPlainLineEnds)
+{
+    ASSERT_TRUE(writeProfileString("File", "LastFile", "./Commands.xls", path));
+    ASSERT_TRUE(writeProfileString("Current_Port", "Port_Num", " 0", path));
+    EXPECT_EQ(stored(), "[File]\nLastFile=./Commands.xls\n\n[Current_Port]\nPort_Num= 0\n");
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(IniFile, TextThatWouldAddLinesIsNotWritten)
+{
+    store(kHandEdited);
+    EXPECT_FALSE(writeProfileString("File", "LastFile", "a\r\n[Evil]\r\nx=1", path));
+    EXPECT_FALSE(writeProfileString("File", "LastFile", "line\nbreak", path));
+    EXPECT_FALSE(writeProfileString("File\n[x]", "LastFile", "a", path));
+    EXPECT_FALSE(writeProfileString("File", "Last\rFile", "a", path));
+    EXPECT_FALSE(writeProfileString("File", "Last=File", "a", path));
+    EXPECT_EQ(stored(), kHandEdited);
+
+    // The value ends at its first NUL.
+    ASSERT_TRUE(writeProfileString("File", "LastFile", std::string("a.xls\0\nx=1", 10), path));
+    EXPECT_EQ(readProfileString("File", "LastFile", "", 255, path), "a.xls");
+}
+
+// Runs `body` in a child process without root's right to write anywhere, and
+// gives its exit code.
+template <typename Body> int asOrdinaryUser(Body body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(100);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(IniFile, AFolderThatCannotBeWrittenKeepsItsFileAndValues)
+{
+    store(kHandEdited);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const int result = asOrdinaryUser([this] {
+        const bool written = writeProfileString("Other", "keep", "changed", path);
+        const std::string read = readProfileString("Other", "keep", "", 40, path);
+        return written ? 1 : read == "me" ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(stored(), kHandEdited);
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(IniFile, AFileThatCannotBeReadIsNotReplaced)
+{
+    store(kHandEdited);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(folder, fs::perms::all);
+    const int result = asOrdinaryUser([this] {
+        const bool written = writeProfileString("Other", "keep", "changed", path);
+        return written ? 1 : readProfileString("Other", "keep", "d", 40, path) == "d" ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(stored(), kHandEdited);
+}
+
+// A writer killed at random moments, a few hundred times: every file it leaves
+// behind must read back whole, with either the old value or the new one.
+TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
+{
+    const std::string before = kHandEdited + "\r\n[Counter]\r\nValue=";
+    const std::string after = "\r\n\r\n[File]\r\nLastFile=./Commands.xls\r\n";
+    store(before + "0" + after);
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> delayMicroseconds(0, 4000);
+    const auto started = std::chrono::steady_clock::now();
+    int kills = 0;
+    int checked = 0;
+    int damaged = 0;
+    while (kills < 300 && std::chrono::steady_clock::now() - started < std::chrono::seconds(30)) {
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            for (long i = 1;; ++i) {
+                writeProfileString("Counter", "Value", std::to_string(i), path);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+        ++kills;
+
+        const std::string text = stored();
+        ++checked;
+        const bool whole =
+            text.size() > before.size() + after.size() &&
+            text.compare(0, before.size(), before) == 0 &&
+            text.compare(text.size() - after.size(), after.size(), after) == 0 &&
+            text.find_first_not_of("0123456789", before.size()) == text.size() - after.size();
+        damaged += whole ? 0 : 1;
+    }
+    const std::size_t leftOver = filesInFolder() - 1;
+    std::cout << "kills: " << kills << ", files checked: " << checked << ", damaged: " << damaged
+              << ", unfinished temporary files left: " << leftOver << '\n';
+    EXPECT_GE(kills, 100);
+    EXPECT_EQ(damaged, 0);
+}
+
+} // namespace
