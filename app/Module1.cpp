@@ -8,7 +8,7 @@
 
 namespace Module1 {
 
-frmMain* Main(DesktopServices& desktop, const Clock& clock)
+frmMain* Main(DesktopServices& desktop, const Clock& clock, const QString& programFile)
 {
     auto splash = std::make_unique<frmSplash>();
     splash->show();
@@ -16,7 +16,7 @@ frmMain* Main(DesktopServices& desktop, const Clock& clock)
     WaitForSplash(*splash, clock);
     splash.reset();
 
-    auto* main = new frmMain(desktop);
+    auto* main = new frmMain(desktop, programFile);
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->Form_Load();
     main->Form_Activate();

@@ -2,6 +2,7 @@
 
 class Clock;
 class DesktopServices;
+class QString;
 class frmMain;
 class frmSplash;
 
@@ -9,7 +10,8 @@ namespace Module1 {
 
 // Start-up: the splash window for at most four seconds, then the main window,
 // loaded and shown. The main window is destroyed when it is closed.
-frmMain* Main(DesktopServices& desktop, const Clock& clock);
+// `programFile` is the program's own file, beside which the settings are kept.
+frmMain* Main(DesktopServices& desktop, const Clock& clock, const QString& programFile);
 
 // Keeps the splash window up until the user closes it or four seconds have passed.
 void WaitForSplash(const frmSplash& splash, const Clock& clock);

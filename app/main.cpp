@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
 
     QtDesktopServices desktop;
     SteadyClock clock;
-    frmMain* mainWindow = Module1::Main(desktop, clock);
+    frmMain* mainWindow = Module1::Main(desktop, clock, QApplication::applicationFilePath());
     closeOnTerminationSignals(mainWindow);
     return QApplication::exec();
 }

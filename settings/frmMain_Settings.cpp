@@ -1,22 +1,94 @@
+#include "settings/FormSettings.h"
+#include "settings/NumberForm.h"
+#include "settings/SettingsFile.h"
+#include "ui/SortedComboBox.h"
 #include "ui/WindowPlacement.h"
 #include "ui/frmMain.h"
 
-// The settings file arrives with its own change; until then nothing is stored
-// and the window keeps the placement it has.
+#include <QScreen>
 
-void frmMain::GetLastSettings() {}
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kWindowState = QStringLiteral("WindowState");
+const QString kCurrentPort = QStringLiteral("Current_Port");
+const QString kPortNum = QStringLiteral("Port_Num");
+const QString kFile = QStringLiteral("File");
+const QString kLastFile = QStringLiteral("LastFile");
+
+#ifdef _WIN32
+const QString kDefaultCommandFile = QStringLiteral(".\\Commands.xls");
+#else
+const QString kDefaultCommandFile = QStringLiteral("./Commands.xls");
+#endif
+
+constexpr int kNumberBuffer = 40;
+constexpr int kPathBuffer = 255;
+
+TwipsSize screenSize(const QWidget& window)
+{
+    const QSize pixels = window.screen()->geometry().size();
+    return {toTwips(pixels.width()), toTwips(pixels.height())};
+}
+
+} // namespace
+
+QString frmMain::GetConfigFileName() const
+{
+    return settingsFileName(programFile_);
+}
+
+void frmMain::SaveFormPosition(QWidget& MyForm)
+{
+    const SettingsFile settings(GetConfigFileName());
+    const QString section = windowSection(MyForm.objectName());
+    settings.write(section, kSettings, formSettingsValue(windowPlacement(MyForm)));
+    settings.write(section, kWindowState, numberForm(windowStateValue(MyForm)));
+}
 
 void frmMain::GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint32& nWidth,
                               qint32& nHeight, qint16& nWinState)
 {
-    const WindowPlacement current = windowPlacement(MyForm);
-    nTop = current.top;
-    nLeft = current.left;
-    nWidth = current.width;
-    nHeight = current.height;
-    nWinState = windowStateValue(MyForm);
+    const SettingsFile settings(GetConfigFileName());
+    const QString section = windowSection(MyForm.objectName());
+    const QString stored = settings.read(section, kSettings, QString(), kNumberBuffer);
+    const WindowPlacement placement = fitToScreen(
+        stored.contains(QLatin1Char(',')) ? parseFormSettings(stored) : windowPlacement(MyForm),
+        screenSize(MyForm));
+    nTop = placement.top;
+    nLeft = placement.left;
+    nWidth = placement.width;
+    nHeight = placement.height;
+    const qint32 state =
+        leadingNumber(settings.read(section, kWindowState, QString(), kNumberBuffer));
+    nWinState = static_cast<qint16>(std::min<qint64>(std::abs(qint64(state)), 32767));
 }
 
-void frmMain::SaveCurrentSettings() {}
+void frmMain::SaveCurrentSettings()
+{
+    const SettingsFile settings(GetConfigFileName());
+    if (Combo2->currentIndex() >= 0) {
+        settings.write(kCurrentPort, kPortNum, numberForm(Combo2->currentIndex()));
+    }
+    if (nCmdCount > 0) {
+        settings.write(kFile, kLastFile, sCmdFile);
+    }
+}
 
-void frmMain::SaveFormPosition(QWidget&) {}
+void frmMain::GetLastSettings()
+{
+    const SettingsFile settings(GetConfigFileName());
+    const QString port = settings.read(kCurrentPort, kPortNum, QString(), kNumberBuffer);
+    const qint32 entry = leadingNumber(port);
+    // A negative entry can only come from a hand-edited file; it selects nothing.
+    if (Combo2->currentIndex() >= 0 && !port.isEmpty() && entry >= 0 && entry < Combo2->count()) {
+        Combo2->setCurrentIndex(entry);
+    }
+    const QString lastFile = settings.read(kFile, kLastFile, kDefaultCommandFile, kPathBuffer);
+    if (lastFile.size() > 1) {
+        sCmdFile = lastFile;
+    }
+}

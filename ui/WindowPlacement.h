@@ -14,6 +14,8 @@ struct WindowPlacement {
     qint32 left = 0;
     qint32 width = 0;
     qint32 height = 0;
+
+    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
 };
 
 WindowPlacement windowPlacement(const QWidget& window);

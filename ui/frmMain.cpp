@@ -73,9 +73,10 @@ AutoSizeLabel* rightAlignedLabel(const QString& caption, const TwipsRect& where,
 
 } // namespace
 
-frmMain::frmMain(DesktopServices& desktop, QWidget* parent)
+frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     : QMainWindow(parent)
     , desktop_(desktop)
+    , programFile_(std::move(programFile))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvelle"));

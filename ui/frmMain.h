@@ -24,7 +24,8 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit frmMain(DesktopServices& desktop, QWidget* parent = nullptr);
+    // `programFile` is the program's own file; the settings file lies beside it.
+    frmMain(DesktopServices& desktop, QString programFile, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Controls on the window.
@@ -64,6 +65,7 @@ public:
 
     // Window variables.
     QString sCmdFile;
+    qint16 nCmdCount = 0;
     bool bOpeningPort = false;
     qint16 nTicksLeft = 0;
     bool bWaitOver = false;
@@ -87,6 +89,7 @@ public:
     void Form_Resize();
 
     // Settings file (settings/).
+    QString GetConfigFileName() const;
     void GetLastSettings();
     void GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint32& nWidth,
                          qint32& nHeight, qint16& nWinState);
@@ -110,4 +113,5 @@ private:
     void RestorePlacement();
 
     DesktopServices& desktop_;
+    QString programFile_;
 };

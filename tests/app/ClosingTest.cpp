@@ -2,10 +2,12 @@
 #include "support/Pty.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/TempProgram.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
 
 #include <QAction>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
 
@@ -33,8 +35,9 @@ protected:
     }
 
     Pty pty;
+    TempProgram program;
     RecordingDesktop desktop;
-    frmMain window{desktop};
+    frmMain window{desktop, program.file()};
 };
 
 TEST_F(Closing, WithThePortClosedNoMessageIsShown)
@@ -61,12 +64,30 @@ TEST_F(Closing, AnOpenPortIsClosedFirstAndTheUserIsTold)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(Closing, SettingsAreStoredLastPortEntryBeforePlacement)
+{
+    openPort();
+    bool storedDuringMessage = true;
+    desktop.whileMessageShown = [this, &storedDuringMessage](const auto&) {
+        storedDuringMessage = QFile::exists(program.settingsFile());
+    };
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(storedDuringMessage);
+
+    QFile settings(program.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray text = settings.readAll();
+    EXPECT_LT(text.indexOf("[Current_Port]"), text.indexOf("[Select_Window_frmMain]"));
+    EXPECT_GE(text.indexOf("[Current_Port]"), 0);
+}
+
 TEST_F(Closing, WhileThePortIsBeingOpenedTheCloseIsRefused)
 {
     window.bOpeningPort = true;
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_FALSE(QFile::exists(program.settingsFile()));
 
     // A port that already reads open is closed all the same, with the message.
     openPort();

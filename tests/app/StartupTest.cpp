@@ -2,6 +2,7 @@
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/TempProgram.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
@@ -83,8 +84,9 @@ TEST(Main, ShowsTheMainWindowAfterTheSplashAndLoadsIt)
 {
     ManualClock clock;
     ClockDriver driver(clock, 1s);
+    TempProgram program;
     RecordingDesktop desktop;
-    QPointer<frmMain> main = Module1::Main(desktop, clock);
+    QPointer<frmMain> main = Module1::Main(desktop, clock, program.file());
     ASSERT_TRUE(main);
 
     for (QWidget* window : QApplication::topLevelWidgets()) {

@@ -1,6 +1,7 @@
 #include "app/TerminationSignals.h"
 
 #include "support/RecordingDesktop.h"
+#include "support/TempProgram.h"
 #include "ui/frmMain.h"
 
 #include <QTest>
@@ -13,8 +14,9 @@ namespace {
 
 TEST(TerminationSignals, BecomeACloseRequestThatCanBeRefused)
 {
+    TempProgram program;
     RecordingDesktop desktop;
-    frmMain window(desktop);
+    frmMain window(desktop, program.file());
     window.show();
     closeOnTerminationSignals(&window);
 

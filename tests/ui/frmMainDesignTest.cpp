@@ -1,6 +1,7 @@
 #include "device/MSComm.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/TempProgram.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/LineShape.h"
@@ -33,8 +34,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
+    TempProgram program;
     RecordingDesktop desktop;
-    frmMain window{desktop};
+    frmMain window{desktop, program.file()};
 };
 
 const QColor kDarkBlue(0, 0, 192);

@@ -1,4 +1,5 @@
 #include "support/RecordingDesktop.h"
+#include "support/TempProgram.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/LineShape.h"
@@ -53,8 +54,9 @@ protected:
         EXPECT_EQ(window.txtCommandList->geometry(), toPixels(l.txtCommandList));
     }
 
+    TempProgram program;
     RecordingDesktop desktop;
-    frmMain window{desktop};
+    frmMain window{desktop, program.file()};
 };
 
 TEST_F(frmMainResize, OpensAtItsDesignedSizeLaidOutForIt)

@@ -1,0 +1,40 @@
+#include "settings/NumberForm.h"
+
+#include <cmath>
+#include <limits>
+
+QString numberForm(qint64 number)
+{
+    return number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number);
+}
+
+qint32 leadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
+        ++i;
+    }
+    const qsizetype start = i;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        ++i;
+    }
+    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
+        ++i;
+    }
+    if (i < text.size() && text[i] == u'.') {
+        ++i;
+        while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
+            ++i;
+        }
+    }
+    bool ok = false;
+    const double value = text.mid(start, i - start).toDouble(&ok);
+    if (!ok) {
+        return 0;
+    }
+    // nearbyint rounds halves to the even neighbour in the default rounding mode.
+    const double rounded = std::nearbyint(value);
+    constexpr double lowest = std::numeric_limits<qint32>::min();
+    constexpr double highest = std::numeric_limits<qint32>::max();
+    return static_cast<qint32>(std::clamp(rounded, lowest, highest));
+}

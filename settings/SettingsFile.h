@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The settings file beside the program: for the program file F/Orvelle (or
+// F\Orvelle.exe) it is F/Orvelle.INI: the folder, a separator, the file name
+// cut before its first ".", and ".INI".
+QString settingsFileName(const QString& programFile);
+
+// One value at a time, as the profile functions read and write it; nothing
+// keeps the file open.
+class SettingsFile {
+public:
+    explicit SettingsFile(QString path);
+
+    // The value, or `defaultValue` when missing, cut to `bufferSize` - 1 characters.
+    QString read(const QString& section, const QString& key, const QString& defaultValue,
+                 int bufferSize) const;
+
+    // A write that fails is ignored: the program goes on with the values it holds.
+    void write(const QString& section, const QString& key, const QString& value) const;
+
+private:
+    QString path_;
+};
