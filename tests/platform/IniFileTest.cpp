@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,20 +22,6 @@ using platform::writeProfileString;
 
 class IniFile : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "orvelle-ini-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-        path = (folder / "Orvelle.INI").string();
-    }
-
-    void TearDown() override
-    {
-        fs::permissions(folder, fs::perms::owner_all);
-        fs::remove_all(folder);
-    }
-
     void store(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
 
     std::string stored() const
@@ -49,8 +37,9 @@ protected:
             std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
 
-    fs::path folder;
-    std::string path;
+    TempFolder temp;
+    const fs::path& folder = temp.path();
+    const std::string path = (folder / "Orvelle.INI").string();
 };
 
 // A file as a person might have edited it by hand, with Windows line ends.

@@ -1,5 +1,7 @@
 #include "platform/ProgramStart.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,16 +21,11 @@ class ProgramStart : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "orvelle-start-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
         std::ofstream(folder / "recorder")
             << "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/out.tmp\"\n"
             << "mv \"$(dirname \"$0\")/out.tmp\" \"$(dirname \"$0\")/out\"\n";
         fs::permissions(folder / "recorder", fs::perms::owner_all);
     }
-
-    void TearDown() override { fs::remove_all(folder); }
 
     // What the recorder wrote, once it has run (at most two seconds).
     std::string recorded() const
@@ -41,7 +38,8 @@ protected:
         return content.str();
     }
 
-    fs::path folder;
+    TempFolder temp;
+    const fs::path& folder = temp.path();
 };
 
 TEST_F(ProgramStart, EverythingAfterTheFirstBlankIsOneArgument)
