@@ -1,0 +1,180 @@
+#include "commands/CellProtocol.h"
+
+#include <charconv>
+
+namespace cells {
+namespace {
+
+constexpr std::string_view kHeader = "orvelle-cells 1\n";
+constexpr std::size_t kMostRows = 1'000'000;
+
+// Reads from the front of `rest`, which shrinks as it is read.
+class Reader {
+public:
+    explicit Reader(std::string_view text)
+        : rest_(text)
+    {
+    }
+
+    bool literal(std::string_view expected)
+    {
+        if (rest_.substr(0, expected.size()) != expected) {
+            return false;
+        }
+        rest_.remove_prefix(expected.size());
+        return true;
+    }
+
+    // The text up to the next line feed, which is passed over.
+    std::optional<std::string_view> line()
+    {
+        const std::size_t end = rest_.find('\n');
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::string_view text = rest_.substr(0, end);
+        rest_.remove_prefix(end + 1);
+        return text;
+    }
+
+    std::optional<std::size_t> count(char terminator)
+    {
+        std::size_t value = 0;
+        const auto result = std::from_chars(rest_.data(), rest_.data() + rest_.size(), value);
+        if (result.ec != std::errc() || result.ptr == rest_.data() ||
+            result.ptr == rest_.data() + rest_.size() || *result.ptr != terminator) {
+            return std::nullopt;
+        }
+        rest_.remove_prefix(static_cast<std::size_t>(result.ptr - rest_.data()) + 1);
+        return value;
+    }
+
+    std::optional<std::string> bytes(std::size_t size)
+    {
+        if (rest_.size() < size + 1 || rest_[size] != '\n') {
+            return std::nullopt;
+        }
+        std::string text(rest_.substr(0, size));
+        rest_.remove_prefix(size + 1);
+        return text;
+    }
+
+    bool atEnd() const { return rest_.empty(); }
+
+private:
+    std::string_view rest_;
+};
+
+std::optional<Cell> readCell(Reader& in)
+{
+    Cell cell;
+    if (in.literal("N\n")) {
+        return cell;
+    }
+    if (in.literal("D ")) {
+        const auto text = in.line();
+        if (!text || text->empty()) {
+            return std::nullopt;
+        }
+        const auto result = std::from_chars(text->data(), text->data() + text->size(), cell.number);
+        if (result.ec != std::errc() || result.ptr != text->data() + text->size()) {
+            return std::nullopt;
+        }
+        cell.kind = Cell::Kind::Number;
+        return cell;
+    }
+    for (const Cell::Kind kind : {Cell::Kind::Text, Cell::Kind::Date}) {
+        const char tag[] = {static_cast<char>(kind), ' '};
+        if (in.literal({tag, sizeof tag})) {
+            const auto size = in.count(' ');
+            auto text = size ? in.bytes(*size) : std::nullopt;
+            if (!text) {
+                return std::nullopt;
+            }
+            cell.kind = kind;
+            cell.text = std::move(*text);
+            return cell;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string encode(const Range& range)
+{
+    std::string out(kHeader);
+    if (range.error) {
+        std::string message = *range.error;
+        for (char& c : message) {
+            c = c == '\n' ? ' ' : c;
+        }
+        return out + "error " + message + "\n";
+    }
+    char digits[64];
+    const auto appendNumber = [&out, &digits](auto value) {
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    out += "rows ";
+    appendNumber(range.rows.size());
+    out += '\n';
+    for (const Row& row : range.rows) {
+        for (const Cell& cell : row) {
+            out += static_cast<char>(cell.kind);
+            switch (cell.kind) {
+            case Cell::Kind::Empty:
+                break;
+            case Cell::Kind::Number:
+                out += ' ';
+                appendNumber(cell.number);
+                break;
+            case Cell::Kind::Text:
+            case Cell::Kind::Date:
+                out += ' ';
+                appendNumber(cell.text.size());
+                out += ' ';
+                out += cell.text;
+                break;
+            }
+            out += '\n';
+        }
+    }
+    return out + "end\n";
+}
+
+std::optional<Range> decode(std::string_view output)
+{
+    Reader in(output);
+    if (!in.literal(kHeader)) {
+        return std::nullopt;
+    }
+    Range range;
+    if (in.literal("error ")) {
+        const auto message = in.line();
+        if (!message || !in.atEnd()) {
+            return std::nullopt;
+        }
+        range.error = std::string(*message);
+        return range;
+    }
+    const auto rows = in.literal("rows ") ? in.count('\n') : std::nullopt;
+    if (!rows || *rows > kMostRows) {
+        return std::nullopt;
+    }
+    range.rows.resize(*rows);
+    for (Row& row : range.rows) {
+        for (Cell& cell : row) {
+            auto read = readCell(in);
+            if (!read) {
+                return std::nullopt;
+            }
+            cell = std::move(*read);
+        }
+    }
+    if (!in.literal("end\n") || !in.atEnd()) {
+        return std::nullopt;
+    }
+    return range;
+}
+
+} // namespace cells

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "commands/CellProtocol.h"
+
+// Reads the cells of columns A and B, rows 1 to `lastRow`, of the first
+// worksheet of an .xls workbook with FreeXL. Every FreeXL result is checked;
+// a failure gives a Range with an error that says what is wrong with the file.
+// FreeXL itself is not safe on every damaged file, so the program calls this
+// only in its own helper process.
+cells::Range readFirstSheetRange(const char* path, unsigned lastRow);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "commands/CellProtocol.h"
+
+#include <QString>
+
+#include <chrono>
+#include <variant>
+#include <vector>
+
+// The cells of range A1:B1000 of the first worksheet of the workbook at
+// `path`, read by the helper program orvelle-xls-reader beside this program,
+// or why they cannot be read. A helper that crashes, takes longer than
+// `limit` or answers out of form is reported like a damaged file.
+std::variant<std::vector<cells::Row>, QString>
+readCommandRange(const QString& path,
+                 std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
