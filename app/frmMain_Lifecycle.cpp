@@ -22,7 +22,7 @@ void frmMain::Form_Load()
     lblDevice->setFrameShape(QFrame::NoFrame);
     Combo2->setFocus();
     DiscoverDrivers();
-    if (txtSerialNumber->isVisible()) {
+    if (!txtSerialNumber->isHidden()) {
         txtSerialNumber->setFocus();
     }
 }

@@ -1,5 +1,89 @@
+#include "commands/CommandFilePath.h"
+#include "commands/CommandFileReader.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/DesktopServices.h"
+#include "ui/SendButtonColours.h"
+#include "ui/TextBox.h"
 #include "ui/frmMain.h"
 
-// The command-file reader arrives with its own change; until then the preview
-// keeps its loading message.
-void frmMain::ReadCommandExcelFile(QString&) {}
+#include <QFileInfo>
+#include <QLineEdit>
+
+bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
+{
+    if (!FileExists(CmdListFilename)) {
+        desktop_.messageBox(
+            QStringLiteral("No command Excel file loaded.  Please select one after clicking OK."),
+            64, QStringLiteral("NO FILE SELECTED"));
+        txtCommandList->setText(QString());
+        mnuFileOpen_Click();
+        return true;
+    }
+
+    const CommandFileRead read = readCommandFile(CmdListFilename);
+    if (read.outcome == CommandFileRead::Outcome::Unreadable) {
+        desktop_.messageBox(read.message, 48);
+        return false;
+    }
+    if (read.outcome == CommandFileRead::Outcome::NoCommandNames) {
+        desktop_.messageBox(read.message, 0);
+        return true;
+    }
+
+    nCmdCount = 0;
+    btnSend->setEnabled(true);
+    txtSerialNumber->hide();
+    lblSerialNumber->hide();
+    for (const CommandEntry& entry : read.list.entries) {
+        sCmdList[nCmdCount] = entry.line;
+        bWaitReply[nCmdCount] = entry.waitReply;
+        ++nCmdCount;
+    }
+    if (read.list.needsSerialNumber) {
+        txtSerialNumber->show();
+        lblSerialNumber->show();
+        btnSend->setEnabled(false);
+        btnSend->setBackColor(sendColour::kWaitingForSerial);
+        btnSend->repaint();
+    }
+    txtCommandList->setText(commandPreview(sCmdFile, read.list.entries));
+    // The caret just after the first character brings the top of the preview into view.
+    QTextCursor caret = txtCommandList->textCursor();
+    caret.setPosition(1);
+    txtCommandList->setTextCursor(caret);
+
+    SaveCurrentSettings();
+    sCmdFile = cleanedCommandFile(sCmdFile);
+    setWindowTitle(commandFileTitle(sCmdFile));
+    if (txtSerialNumber->isHidden()) {
+        btnSend->setBackColor(sendColour::kReady);
+        btnSend->setEnabled(true);
+    }
+    return true;
+}
+
+void frmMain::mnuFileOpen_Click()
+{
+    OpenFileRequest request;
+    request.title = QStringLiteral("Select command file to use");
+    request.filter = QStringLiteral("Command File (*.xls)|*.xls");
+    request.defaultExtension = QStringLiteral("xls");
+    // A relative path is relative to the current folder, not to the dialog's.
+    request.initialFile = sCmdFile.isEmpty() ? QStringLiteral("*.xls")
+                                             : QFileInfo(openablePath(sCmdFile)).absoluteFilePath();
+    request.initialFolder = QFileInfo(programFile_).absolutePath();
+
+    if (const std::optional<QString> chosen = desktop_.chooseFileToOpen(request)) {
+        sCmdFile = *chosen;
+        if (ReadCommandExcelFile(sCmdFile)) {
+            return;
+        }
+    }
+    // Cancelled, or the file could not be read.
+    if (nCmdCount == 0) {
+        btnSend->setEnabled(false);
+        btnSend->setBackColor(sendColour::kWaitingForSerial);
+        txtCommandList->setText(QStringLiteral("Please select a command file"));
+    }
+}

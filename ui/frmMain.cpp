@@ -6,6 +6,7 @@
 #include "ui/Fonts.h"
 #include "ui/LineShape.h"
 #include "ui/MainWindowDesign.h"
+#include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-const QColor kRed(255, 0, 0);
 const QColor kDarkBlue(0, 0, 192);
 
 template <typename Control>
@@ -125,8 +125,8 @@ void frmMain::createControls()
     txtSerialNumber->setMaxLength(16);
     txtSerialNumber->hide();
 
-    btnSend =
-        place(new ColourButton(QStringLiteral("&Go"), kRed, client), design::btnSend, "btnSend");
+    btnSend = place(new ColourButton(QStringLiteral("&Go"), sendColour::kNoCommands, client),
+                    design::btnSend, "btnSend");
     btnSend->setFont(sansSerif(8.25, true));
 
     btnExit =
@@ -186,6 +186,7 @@ void frmMain::createMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open"));
+    connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     mnuSep2 = mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);

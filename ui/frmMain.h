@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <array>
+
 class AutoSizeLabel;
 class ColourButton;
 class DesktopServices;
@@ -65,6 +67,9 @@ public:
 
     // Window variables.
     QString sCmdFile;
+    // The command list: prepared lines, whether each awaits a reply, and how many are in use.
+    std::array<QString, 1001> sCmdList;
+    std::array<bool, 1001> bWaitReply{};
     qint16 nCmdCount = 0;
     bool bOpeningPort = false;
     qint16 nTicksLeft = 0;
@@ -96,8 +101,10 @@ public:
     void SaveCurrentSettings();
     void SaveFormPosition(QWidget& MyForm);
 
-    // Command file (commands/).
-    void ReadCommandExcelFile(QString& CmdListFilename);
+    // Command file (commands/). Reading returns false when the file could not
+    // be read as a workbook.
+    bool ReadCommandExcelFile(QString& CmdListFilename);
+    void mnuFileOpen_Click();
 
     // Driver discovery (device/): fills Combo2 from the drivers' records.
     void DiscoverDrivers();

@@ -5,6 +5,7 @@
 #include "support/TempProgram.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
 
@@ -97,7 +98,11 @@ TEST(Main, ShowsTheMainWindowAfterTheSplashAndLoadsIt)
     EXPECT_EQ(main->lblDevice->frameShape(), QFrame::NoFrame);
     // The serial-number box is hidden, so the focus ends on the port list.
     EXPECT_EQ(main->focusWidget(), main->Combo2);
-    EXPECT_TRUE(desktop.messages.empty());
+    // No command file in the current folder: the user is asked for one.
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, "NO FILE SELECTED");
+    EXPECT_EQ(desktop.fileRequests.size(), 1u);
+    EXPECT_EQ(main->txtCommandList->text(), "Please select a command file");
 
     // Closing unloads (destroys) it.
     EXPECT_TRUE(main->close());

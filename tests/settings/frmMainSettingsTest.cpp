@@ -163,6 +163,7 @@ TEST_F(StoredSettings, AFolderThatCannotBeWrittenChangesNothingAndSaysNothing)
     window.Form_Activate();
     window.sCmdFile = "bench.xls";
     window.nCmdCount = 2;
+    desktop.messages.clear();
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(QFile::exists("/proc/Orvelle.INI"));
     EXPECT_TRUE(desktop.messages.empty());

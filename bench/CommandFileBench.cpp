@@ -1,0 +1,101 @@
+// Reading a 999-row command file: the program's whole read (helper process,
+// command list and preview) against a bare in-process FreeXL read of the same
+// cells and against python3-xlrd reading them in an already-running
+// interpreter. Prints the median of 20 runs of each and their ratios.
+//
+//   command-file-bench WORKBOOK
+
+#include "commands/CommandFileReader.h"
+#include "commands/FreeXlRange.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 20;
+
+const char* const kXlrdTimer = R"(
+import statistics, sys, time, xlrd
+path, runs = sys.argv[1], int(sys.argv[2])
+def read():
+    sheet = xlrd.open_workbook(path).sheet_by_index(0)
+    return [[sheet.cell_value(r, c) if c < sheet.ncols else None for c in range(2)]
+            for r in range(min(sheet.nrows, 1000))]
+read()
+times = []
+for _ in range(runs):
+    start = time.perf_counter()
+    read()
+    times.append(time.perf_counter() - start)
+print(statistics.median(times) * 1000)
+)";
+
+double medianMilliseconds(const std::function<void()>& work)
+{
+    work(); // warm the caches once
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(times.begin(), times.end());
+    return (times[kRuns / 2 - 1] + times[kRuns / 2]) / 2;
+}
+
+double xlrdMedianMilliseconds(const QString& path)
+{
+    QProcess python;
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"), QString::fromLatin1(kXlrdTimer), path, QString::number(kRuns)});
+    if (!python.waitForFinished(120000) || python.exitCode() != 0) {
+        std::fprintf(stderr, "python3-xlrd failed: %s\n",
+                     python.readAllStandardError().constData());
+        return -1;
+    }
+    return python.readAllStandardOutput().trimmed().toDouble();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: command-file-bench WORKBOOK\n", stderr);
+        return 2;
+    }
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    std::size_t entries = 0;
+    const double full = medianMilliseconds([&] {
+        const CommandFileRead read = readCommandFile(path);
+        entries = read.list.entries.size();
+        const QString preview = commandPreview(path, read.list.entries);
+        (void)preview;
+    });
+    std::size_t rows = 0;
+    const double bare =
+        medianMilliseconds([&] { rows = readFirstSheetRange(argv[1], 1000).rows.size(); });
+    const double xlrd = xlrdMedianMilliseconds(path);
+
+    std::printf("command file: %s (%zu rows, %zu commands), median of %d runs each\n", argv[1],
+                rows, entries, kRuns);
+    std::printf("  full read (helper process, list, preview): %8.3f ms\n", full);
+    std::printf("  bare in-process FreeXL read:               %8.3f ms\n", bare);
+    std::printf("  python3-xlrd in a running interpreter:     %8.3f ms\n", xlrd);
+    std::printf("  full / bare FreeXL: %.2f (bar: at most 5)\n", full / bare);
+    std::printf("  full / xlrd:        %.2f (bar: below 1)\n", full / xlrd);
+    const bool met = full <= 5 * bare && xlrd > 0 && full < xlrd;
+    std::printf("%s\n", met ? "bars met" : "BARS NOT MET");
+    return met ? 0 : 1;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The path under which a stored command-file path is opened. On Linux a "\"
+// in a relative path is a folder separator, so that paths stored on Windows
+// (".\Commands.xls") still work; texts keep showing the path as stored.
+QString openablePath(const QString& stored);
+
+// True when `path` names an existing file (hidden files included, folders not).
+bool FileExists(const QString& path);

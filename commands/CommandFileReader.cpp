@@ -1,0 +1,77 @@
+#include "commands/CommandFileReader.h"
+
+#include "ProgramVersion.h"
+#include "commands/CommandFilePath.h"
+#include "commands/WorkbookReader.h"
+
+namespace {
+
+const QString kNewLine = QStringLiteral("\r\n");
+
+} // namespace
+
+CommandFileRead readCommandFile(const QString& path)
+{
+    CommandFileRead read;
+    auto range = readCommandRange(openablePath(path));
+    if (auto* reason = std::get_if<QString>(&range)) {
+        read.message = QStringLiteral("Cannot read the command file %1: %2.").arg(path, *reason);
+        return read;
+    }
+    auto& rows = std::get<std::vector<cells::Row>>(range);
+    // Row 1 is the header, never data.
+    if (rows.size() < 2) {
+        read.message = QStringLiteral("Cannot read the command file %1: it has no rows below the "
+                                      "header row.")
+                           .arg(path);
+        return read;
+    }
+    rows.erase(rows.begin());
+    std::optional<CommandList> list = commandListFrom(rows);
+    if (!list) {
+        read.outcome = CommandFileRead::Outcome::NoCommandNames;
+        read.message = QStringLiteral("No command names found in the Commands.XLS file.");
+        return read;
+    }
+    read.outcome = CommandFileRead::Outcome::Read;
+    read.list = std::move(*list);
+    return read;
+}
+
+QString commandPreview(const QString& sCmdFile, const std::vector<CommandEntry>& entries)
+{
+    const qsizetype width = sCmdFile.size() + 10;
+    const QString dashes = QString(width, u'-') + kNewLine;
+    QString preview = QStringLiteral("Filename: ") + sCmdFile + kNewLine + kNewLine +
+                      QString(width, u'=') + kNewLine + QStringLiteral("Preview of commands:") +
+                      kNewLine + dashes;
+    for (const CommandEntry& entry : entries) {
+        preview += entry.line + kNewLine;
+    }
+    return preview + dashes + QStringLiteral("End of list") + kNewLine;
+}
+
+QString cleanedCommandFile(const QString& sCmdFile)
+{
+    QString cleaned = sCmdFile;
+    while (cleaned.startsWith(u' ')) {
+        cleaned.remove(0, 1);
+    }
+    while (cleaned.endsWith(u' ')) {
+        cleaned.chop(1);
+    }
+    while (!cleaned.isEmpty() && cleaned.back().unicode() < 32) {
+        cleaned.chop(1);
+    }
+    return cleaned;
+}
+
+QString commandFileTitle(const QString& sCmdFile)
+{
+    QString path = sCmdFile;
+    while (path.endsWith(u' ')) {
+        path.chop(1);
+    }
+    return QStringLiteral("Orvelle ") + versionText() + QStringLiteral(" [") + path +
+           QStringLiteral("]");
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "commands/CellProtocol.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// One prepared line of a command file: "/rawsend " + text, "/rawxact " + text
+// (whose reply is awaited) or " Comment:" + text.
+struct CommandEntry {
+    QString line;
+    bool waitReply = false;
+
+    friend bool operator==(const CommandEntry&, const CommandEntry&) = default;
+};
+
+struct CommandList {
+    std::vector<CommandEntry> entries;
+    // A command row (not a comment) holds "{{SN}}".
+    bool needsSerialNumber = false;
+};
+
+// A code column is text when text cells are the majority among the non-empty
+// code cells of the first eight data rows (a tie is numeric); with none at all it is text.
+bool codeColumnIsText(const std::vector<cells::Row>& dataRows);
+
+// A cell as text: text and dates unchanged, whole numbers without a decimal
+// point, other numbers in their shortest exact form with a ".".
+QString cellText(const cells::Cell& cell);
+
+// The command list of the data rows (the rows below the header), in sheet
+// order; nothing when the first data row has no command text.
+std::optional<CommandList> commandListFrom(const std::vector<cells::Row>& dataRows);

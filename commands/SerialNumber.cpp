@@ -1,0 +1,39 @@
+#include "commands/SerialNumber.h"
+
+#include "commands/UpperCase.h"
+
+namespace {
+
+constexpr qsizetype kSerialLength = 16;
+
+QString withoutOuterBlanks(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ') {
+        ++first;
+    }
+    while (last > first && text[last - 1] == u' ') {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
+QString serialNumberOfRun(const QString& typed)
+{
+    const QString serial = withoutOuterBlanks(typed);
+    return serial.size() < kSerialLength ? serial.rightJustified(kSerialLength, u'0') : serial;
+}
+
+qsizetype placeholderPosition(const QString& line)
+{
+    return upperCase(line).indexOf(QStringLiteral("{{SN}}"));
+}
+
+QString lineAsSent(const QString& line, const QString& serialNumber)
+{
+    const qsizetype at = placeholderPosition(line);
+    return at < 0 ? line : line.left(at) + serialNumber;
+}

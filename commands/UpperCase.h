@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The text in upper case, one character for one, so that a position found in
+// it is the same position in the original (QString::toUpper turns "ß" into "SS").
+QString upperCase(const QString& text);

@@ -1,0 +1,51 @@
+#include "commands/CellProtocol.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using cells::Cell;
+
+cells::Range sample()
+{
+    cells::Range range;
+    range.rows = {
+        {Cell{Cell::Kind::Text, "Code", 0}, Cell{Cell::Kind::Text, "Command", 0}},
+        {Cell{Cell::Kind::Number, "", 1}, Cell{Cell::Kind::Text, "two\nlines and  blanks ", 0}},
+        {Cell{}, Cell{Cell::Kind::Number, "", 0.1}},
+        {Cell{Cell::Kind::Date, "2026-12-07", 0}, Cell{Cell::Kind::Text, "Grüße", 0}},
+    };
+    return range;
+}
+
+TEST(CellProtocol, CellsComeBackAsTheyWent)
+{
+    const auto decoded = cells::decode(cells::encode(sample()));
+    ASSERT_TRUE(decoded);
+    EXPECT_FALSE(decoded->error);
+    EXPECT_EQ(decoded->rows, sample().rows);
+
+    cells::Range failed;
+    failed.error = "the workbook has no worksheet";
+    const auto error = cells::decode(cells::encode(failed));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->error, failed.error);
+    EXPECT_TRUE(error->rows.empty());
+}
+
+TEST(CellProtocol, OutputCutShortOrAlteredIsRefused)
+{
+    const std::string whole = cells::encode(sample());
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        EXPECT_FALSE(cells::decode(whole.substr(0, size))) << "cut to " << size << " bytes";
+    }
+    EXPECT_FALSE(cells::decode(whole + "x"));
+    std::string wrongLength = whole;
+    wrongLength.replace(wrongLength.find("T 4 Code"), 8, "T 5 Code");
+    EXPECT_FALSE(cells::decode(wrongLength));
+    EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 99999999999999999999\n"));
+    EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 1\nD x\nN\nend\n"));
+    EXPECT_FALSE(cells::decode("orvelle-cells 2\nrows 0\nend\n"));
+}
+
+} // namespace
