@@ -37,8 +37,11 @@ bool writeProfileString(const std::string& section, const std::string& key,
 
 #else
 #include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +97,30 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Removes the unfinished files that writers which were killed left beside
+// `path`: their names carry the writer's process number.
+void removeLeftovers(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const std::string prefix = path.substr(path.rfind('/') + 1) + ".";
+    DIR* entries = opendir(folder.c_str());
+    if (!entries) {
+        return;
+    }
+    while (const dirent* entry = readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0) {
+            continue;
+        }
+        const pid_t writer = static_cast<pid_t>(std::atol(name.c_str() + prefix.size()));
+        if (writer > 0 && kill(writer, 0) != 0 && errno == ESRCH) {
+            unlinkat(dirfd(entries), name.c_str(), 0);
+        }
+    }
+    closedir(entries);
+}
+
 // A name beside `path` that nothing uses yet.
 std::string temporaryName(const std::string& path, int attempt)
 {
@@ -131,6 +158,7 @@ std::optional<std::string> nameFile(const std::string& path, int& fd)
 // complete, so that a program killed while writing leaves nothing behind.
 bool replaceFile(const std::string& path, const std::string& text)
 {
+    removeLeftovers(path);
     struct stat old {};
     const bool replacing = stat(path.c_str(), &old) == 0;
     int fd = open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -145,7 +173,8 @@ bool replaceFile(const std::string& path, const std::string& text)
         name = nameFile(path, fd);
         done = name.has_value();
     }
-    done = close(fd) == 0 && done && rename(name->c_str(), path.c_str()) == 0;
+    done = done && rename(name->c_str(), path.c_str()) == 0;
+    done = close(fd) == 0 && done;
     if (!done && name) {
         unlink(name->c_str());
     }

@@ -201,6 +201,8 @@ TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
               << ", unfinished temporary files left: " << leftOver << '\n';
     EXPECT_GE(kills, 100);
     EXPECT_EQ(damaged, 0);
+    // Each write clears what killed writers left; only the last one's may remain.
+    EXPECT_LE(leftOver, 1u);
 }
 
 } // namespace
