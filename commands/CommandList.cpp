@@ -1,7 +1,6 @@
 #include "commands/CommandList.h"
 
 #include "commands/SerialNumber.h"
-#include "commands/UpperCase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -26,8 +25,8 @@ QString numberText(double value)
 QChar rowCode(const Cell& cell, bool textColumn)
 {
     if (textColumn) {
-        const QString code = upperCase(cellText(cell));
-        return code.isEmpty() ? QChar() : code.front();
+        const QString code = cellText(cell);
+        return code.isEmpty() ? QChar() : code.front().toUpper();
     }
     if (cell.kind == Cell::Kind::Number && cell.number == 0) {
         return u'N';

@@ -29,6 +29,10 @@ QString serialNumberOfRun(const QString& typed)
 
 qsizetype placeholderPosition(const QString& line)
 {
+    // Upper-casing does not touch the braces, so most lines need no copy.
+    if (!line.contains(QStringLiteral("{{"))) {
+        return -1;
+    }
     return upperCase(line).indexOf(QStringLiteral("{{SN}}"));
 }
 

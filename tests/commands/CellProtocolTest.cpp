@@ -49,3 +49,43 @@ TEST(CellProtocol, OutputCutShortOrAlteredIsRefused)
 }
 
 } // namespace
+
+#include "commands/HelperFrames.h"
+
+namespace {
+
+TEST(HelperFrames, AnAnswerCountsOnlyWhenItsWholeFrameHasArrived)
+{
+    const std::string frame = helperframes::answerFrame("orvelle-cells 1\nrows 0\nend\n");
+    bool malformed = true;
+    for (std::size_t size = 0; size < frame.size(); ++size) {
+        EXPECT_FALSE(
+            helperframes::completeAnswer(std::string_view(frame).substr(0, size), malformed));
+        EXPECT_FALSE(malformed) << "cut to " << size << " bytes";
+    }
+    EXPECT_EQ(helperframes::completeAnswer(frame, malformed), "orvelle-cells 1\nrows 0\nend\n");
+    EXPECT_FALSE(malformed);
+
+    for (const std::string& bad : {frame + "x", std::string("frame x\n"), std::string("hello\n"),
+                                   std::string("frame 99999999999999\n"), std::string(40, '7')}) {
+        EXPECT_FALSE(helperframes::completeAnswer(bad, malformed));
+        EXPECT_TRUE(malformed) << bad;
+    }
+}
+
+TEST(HelperFrames, ARequestCarriesAnyPath)
+{
+    const std::string path("/tmp/odd\nname \0.xls", 19);
+    std::string request = helperframes::request(path) + helperframes::request("second");
+    std::FILE* in = fmemopen(request.data(), request.size(), "r");
+    ASSERT_NE(in, nullptr);
+    std::string read;
+    EXPECT_TRUE(helperframes::readRequest(in, read));
+    EXPECT_EQ(read, path);
+    EXPECT_TRUE(helperframes::readRequest(in, read));
+    EXPECT_EQ(read, "second");
+    EXPECT_FALSE(helperframes::readRequest(in, read));
+    std::fclose(in);
+}
+
+} // namespace

@@ -158,6 +158,17 @@ TEST(CommandFile, AReaderThatHangsIsStoppedAtTheTimeLimit)
     const auto result = readCommandRange(pipe, std::chrono::milliseconds(300));
     ASSERT_TRUE(std::holds_alternative<QString>(result));
     EXPECT_EQ(std::get<QString>(result), "reading it took longer than 0.3 seconds");
+    // The next read gets a fresh helper.
+    EXPECT_EQ(read("text-codes.xls").size(), 3);
+}
+
+TEST(CommandFile, AWorkbookThatCrashesTheReaderSpoilsNoLaterRead)
+{
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(readCommandFile(keptFixture("damaged-crashes-freexl.xls")).outcome,
+                  Outcome::Unreadable);
+        EXPECT_EQ(read("numeric-codes.xls").size(), 4);
+    }
 }
 
 } // namespace
