@@ -16,6 +16,7 @@
 #include "commands/CellProtocol.h"
 #include "commands/FreeXlRange.h"
 #include "commands/HelperFrames.h"
+#include "platform/Descriptors.h"
 
 #include <cstdio>
 #include <iconv.h>
@@ -58,38 +59,6 @@ std::string failure(const std::string& message)
 }
 
 #ifndef _WIN32
-bool writeAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string readAll(int fd)
-{
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
 // A child process forked ahead of the request it will serve: it waits for a
 // path on its request pipe, reads that workbook and writes the answer to its
 // answer pipe. Forking ahead keeps the fork out of the time a read takes.
@@ -128,8 +97,8 @@ Reader forkReader()
             _exit(1);
         }
         closeAll({request[1], answer[0]});
-        const std::string path = readAll(request[0]);
-        _exit(!path.empty() && writeAll(answer[1], readWorkbook(path)) ? 0 : 1);
+        const std::string path = platform::readAll(request[0]).value_or(std::string());
+        _exit(!path.empty() && platform::writeAll(answer[1], readWorkbook(path)) ? 0 : 1);
     }
     closeAll({request[0], answer[1]});
     if (child < 0) {
@@ -145,9 +114,10 @@ std::string readIn(Reader reader, const std::string& path)
     if (reader.pid < 0) {
         return failure("the workbook reader cannot start a process");
     }
-    const bool sent = writeAll(reader.request, path);
+    const bool sent = platform::writeAll(reader.request, path);
     close(reader.request);
-    std::string answer = sent ? readAll(reader.answer) : std::string();
+    std::string answer =
+        sent ? platform::readAll(reader.answer).value_or(std::string()) : std::string();
     close(reader.answer);
     int status = 0;
     while (waitpid(reader.pid, &status, 0) < 0 && errno == EINTR) {

@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/Descriptors.h"
 #include "platform/IniText.h"
 
 #ifdef _WIN32
@@ -55,37 +56,9 @@ std::optional<std::string> readFile(const std::string& path)
     if (fd < 0) {
         return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
     }
-    std::string text;
-    char buffer[8192];
-    ssize_t n = 0;
-    while ((n = read(fd, buffer, sizeof buffer)) != 0) {
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
+    std::optional<std::string> text = readAll(fd);
     close(fd);
     return text;
-}
-
-bool writeAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 std::string folderOf(const std::string& path)
