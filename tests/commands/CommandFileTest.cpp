@@ -65,7 +65,7 @@ TEST(CommandFile, TheCodeColumnTypeFollowsTheMajorityOfTheFirstEightRows)
 
 TEST(CommandFile, CommandTextRules)
 {
-    // Rows without command text are skipped, later rows still read.
+    // Rows without command text or without a text code are skipped; later rows are read.
     EXPECT_EQ(read("empty-command-skipped.xls"),
               (QStringList{"/rawsend first", " Comment:after the gaps"}));
     // One leading double quote goes; a lone one stays.
@@ -73,7 +73,7 @@ TEST(CommandFile, CommandTextRules)
     EXPECT_EQ(
         read("numbers-in-commands.xls"),
         (QStringList{"/rawsend 3", "/rawsend 2.5", "/rawsend 0.1", "/rawsend 100000000000000000000",
-                     "/rawsend -7", "/rawsend 12345678901"}));
+                     "/rawsend -7", "/rawsend 12345678901", "/rawsend 2026-12-07"}));
     EXPECT_EQ(read("non-ascii.xls"), (QStringList{QString::fromUtf8(" Comment:Grüße, Zoë – 你好"),
                                                   QString::fromUtf8("/rawsend straße {{sn}} rest"),
                                                   QString::fromUtf8("/rawxact ŒUVRE")}));
