@@ -51,6 +51,7 @@ std::string readWorkbook(const std::string& path)
     return cells::encode(readFirstSheetRange(path.c_str(), kLastRow));
 }
 
+#ifndef _WIN32
 std::string failure(const std::string& message)
 {
     cells::Range range;
@@ -58,7 +59,6 @@ std::string failure(const std::string& message)
     return cells::encode(range);
 }
 
-#ifndef _WIN32
 // A child process forked ahead of the request it will serve: it waits for a
 // path on its request pipe, reads that workbook and writes the answer to its
 // answer pipe. Forking ahead keeps the fork out of the time a read takes.
