@@ -107,6 +107,7 @@ public:
     void mnuFileOpen_Click();
 
     // Driver discovery (device/): fills Combo2 from the drivers' records.
+    QString ReadRegistry(quint32 Group, const QString& Section, const QString& Key);
     void DiscoverDrivers();
 
 protected:
