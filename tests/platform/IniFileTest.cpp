@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -114,21 +115,8 @@ TEST_F(IniFile, TextThatWouldAddLinesIsNotWritten)
     EXPECT_EQ(readProfileString("File", "LastFile", "", 255, path), "a.xls");
 }
 
-// Runs `body` in a child process without root's right to write anywhere, and
-// gives its exit code.
-template <typename Body> int asOrdinaryUser(Body body)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(100);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// An ordinary user, without root's right to write anywhere.
+constexpr uid_t kNobody = 65534;
 
 TEST_F(IniFile, AFolderThatCannotBeWrittenKeepsItsFileAndValues)
 {
@@ -137,7 +125,7 @@ TEST_F(IniFile, AFolderThatCannotBeWrittenKeepsItsFileAndValues)
                               fs::perms::others_read);
     fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    const int result = asOrdinaryUser([this] {
+    const int result = exitCodeInChild(kNobody, [this] {
         const bool written = writeProfileString("Other", "keep", "changed", path);
         const std::string read = readProfileString("Other", "keep", "", 40, path);
         return written ? 1 : read == "me" ? 0 : 2;
@@ -152,7 +140,7 @@ TEST_F(IniFile, AFileThatCannotBeReadIsNotReplaced)
     store(kHandEdited);
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     fs::permissions(folder, fs::perms::all);
-    const int result = asOrdinaryUser([this] {
+    const int result = exitCodeInChild(kNobody, [this] {
         const bool written = writeProfileString("Other", "keep", "changed", path);
         return written ? 1 : readProfileString("Other", "keep", "d", 40, path) == "d" ? 0 : 2;
     });

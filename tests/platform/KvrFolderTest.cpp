@@ -1,5 +1,6 @@
 #include "platform/KvrFolder.h"
 
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -15,24 +15,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // Runs `body` in a child process with XDG_RUNTIME_DIR set to `runtime` (unset
-// when empty), as the user `uid` (when running as root), and gives its exit code.
+// when empty), as the user `uid`, and gives its exit code.
 template <typename Body> int inChild(const std::string& runtime, uid_t uid, Body body)
 {
-    const pid_t child = fork();
-    if (child == 0) {
+    return exitCodeInChild(uid, [&] {
         if (runtime.empty()) {
             unsetenv("XDG_RUNTIME_DIR");
         } else {
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
-        if (geteuid() == 0 && uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0)) {
-            _exit(100);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return body();
+    });
 }
 
 TEST(KvrFolder, LiesInTheRuntimeFolderWhenThereIsOne)
