@@ -3,6 +3,7 @@
 #include "support/DriverRecords.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
 #include "ui/ColourButton.h"
 #include "ui/SortedComboBox.h"
@@ -140,6 +141,23 @@ TEST_F(Discovery, DamagedRecordsCountAsNoDriver)
     window.DiscoverDrivers();
     EXPECT_EQ(desktop.messages.size(), 2u);
     EXPECT_EQ(window.Combo2->count(), 0);
+}
+
+TEST_F(Discovery, FindsTheReadersOfTheSimulatedDriverInEachLayout)
+{
+    for (const QString layout : {"A", "B", "C"}) {
+        SimulatedDriver driver({"--layout", layout, "--readers", "2", "--first-port", "7"});
+        ASSERT_TRUE(driver.ready());
+        frmMain fresh(desktop, program.file());
+        fresh.DiscoverDrivers();
+        QStringList entries;
+        for (int i = 0; i < fresh.Combo2->count(); ++i) {
+            entries << fresh.Combo2->itemText(i);
+        }
+        EXPECT_EQ(entries, (QStringList{"KVR Reader 0 (COM7)", "KVR Reader 1 (COM8)"}))
+            << layout.toStdString();
+    }
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 } // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+
+// kvr-sim, the simulated KVR driver, running in this test program's KVR
+// folder for as long as the object lives.
+class SimulatedDriver {
+public:
+    explicit SimulatedDriver(const QStringList& options)
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral(KVR_SIM), options);
+        while (process_.waitForReadyRead(10000)) {
+            output_ += process_.readAllStandardOutput();
+            if (output_.contains("ready\n")) {
+                ready_ = true;
+                break;
+            }
+        }
+    }
+
+    ~SimulatedDriver()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+
+    SimulatedDriver(const SimulatedDriver&) = delete;
+    SimulatedDriver& operator=(const SimulatedDriver&) = delete;
+
+    bool ready() const { return ready_; }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+    bool ready_ = false;
+};
