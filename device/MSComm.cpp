@@ -1,10 +1,21 @@
 #include "device/MSComm.h"
 
+#include "platform/KvrFolder.h"
+
 namespace {
 
+// Port N of the KVR driver: \\.\COM<N> on Windows, the KVR folder's
+// dosdevices/com<N> on Linux (nothing to open when there is no driver).
 QString systemPortName(int commPort)
 {
-    return QStringLiteral("COM%1").arg(commPort);
+#ifdef _WIN32
+    return QStringLiteral("\\\\.\\COM%1").arg(commPort);
+#else
+    const std::optional<std::string> folder = platform::kvrFolder();
+    return folder
+               ? QString::fromStdString(*folder) + QStringLiteral("/dosdevices/com%1").arg(commPort)
+               : QString();
+#endif
 }
 
 } // namespace

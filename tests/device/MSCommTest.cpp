@@ -2,6 +2,7 @@
 
 #include "support/Pty.h"
 #include "support/QtPrinters.h"
+#include "support/SimulatedDriver.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -67,6 +68,27 @@ TEST_F(SerialComponent, APortThatCannotOpenSaysWhyAndStaysClosed)
     EXPECT_NE(error->number, 0);
     EXPECT_FALSE(error->description.isEmpty());
     EXPECT_FALSE(comm.PortOpen());
+}
+
+TEST(SerialComponentPorts, PortNIsTheDriversComPortN)
+{
+    MSComm comm(nullptr);
+    comm.setCommPort(6);
+    EXPECT_TRUE(comm.setPortOpen(true)) << "no driver, no port";
+
+    SimulatedDriver driver({"--readers", "2"});
+    ASSERT_TRUE(driver.ready());
+    ASSERT_FALSE(comm.setPortOpen(true));
+    comm.setOutput("/ver\n");
+    QString reply;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            reply += comm.Input();
+            return reply.endsWith("\r\n");
+        },
+        5000));
+    EXPECT_TRUE(reply.startsWith("/ver ")) << reply.toStdString();
+    comm.setPortOpen(false);
 }
 
 } // namespace
