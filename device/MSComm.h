@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -15,6 +16,13 @@ struct CommError {
 
 // The main window's serial component: one COM port, chosen by its number,
 // at 9600 baud, no parity, 8 data bits and 1 stop bit.
+//
+// Received bytes are gathered into readings: a reading is complete when what
+// has come ends in a line feed, or when nothing more has come for 25 ms. Each
+// complete reading raises OnComm from the event queue, never from inside a
+// running OnComm handler; one that completes while a handler runs (in a
+// message box, say) raises OnComm again once that handler has returned. A port
+// whose other side goes away closes itself.
 class MSComm : public QObject {
     Q_OBJECT
 
@@ -33,7 +41,8 @@ public:
     void setCommPort(int commPort) { commPort_ = commPort; }
 
     bool PortOpen() const { return port_.isOpen(); }
-    // Opens or closes the port; an open that fails says why.
+    // Opens or closes the port; an open that fails says why: 8002 when there
+    // is no such port, 8005 when another program holds it, 8010 otherwise.
     std::optional<CommError> setPortOpen(bool open);
 
     // Sends the text on the port.
@@ -46,8 +55,21 @@ signals:
     void OnComm();
 
 private:
+    void takeArrivedBytes();
+    void queueOnComm();
+    void raiseOnComm();
+    void portFailed(QSerialPort::SerialPortError error);
+    std::optional<CommError> openPort();
+
     QSerialPort port_;
     PortLocator locate_;
     int commPort_ = 1;
     qint16 commEvent_ = 0;
+
+    QByteArray received_; // received and not read by Input yet
+    QTimer quietPause_;   // ends a reading that has no line feed
+    bool onCommQueued_ = false;
+    bool inOnComm_ = false;
+    bool completedInOnComm_ = false;
+    bool lostOtherSide_ = false;
 };
