@@ -53,6 +53,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         return;
     }
     Form_Unload();
+    unloaded_ = true;
     event->accept();
 }
 

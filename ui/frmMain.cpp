@@ -4,6 +4,7 @@
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/Fonts.h"
+#include "ui/KeyWatch.h"
 #include "ui/LineShape.h"
 #include "ui/MainWindowDesign.h"
 #include "ui/SendButtonColours.h"
@@ -87,6 +88,10 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     chainTabOrder();
 
     MSComm1 = new MSComm(this);
+    connect(MSComm1, &MSComm::OnComm, this, &frmMain::MSComm1_OnComm);
+    connect(btnOpen, &QPushButton::clicked, this, &frmMain::btnOpen_Click);
+    Combo2->lineEdit()->installEventFilter(this);
+    openKeys_ = new KeyWatch({Qt::Key_Alt, Qt::Key_O, Qt::Key_Return, Qt::Key_Enter}, this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(60);
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);

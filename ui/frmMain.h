@@ -7,6 +7,7 @@
 class AutoSizeLabel;
 class ColourButton;
 class DesktopServices;
+class KeyWatch;
 class LineShape;
 class MSComm;
 class QAction;
@@ -74,6 +75,11 @@ public:
     bool bOpeningPort = false;
     qint16 nTicksLeft = 0;
     bool bWaitOver = false;
+    bool bReaderFound = false;
+    bool bDetecting = false;
+    // A run of btnOpen_Click is in progress.
+    bool bOpenBusy = false;
+    QString sRawReply;
     // Placement read from the settings while loading and on activation (twips).
     qint32 nTop = 0;
     qint32 nLeft = 0;
@@ -110,16 +116,38 @@ public:
     QString ReadRegistry(quint32 Group, const QString& Section, const QString& Key);
     void DiscoverDrivers();
 
+    // Opening a port and detecting the reader (device/).
+    void btnOpen_Click();
+    void Combo2_KeyPress(int KeyAscii);
+    void SetClosedState();
+    void ShowPleaseWait();
+    void HideOpenPortButton();
+    void SendLine(const QString& sLine);
+
+    // Receive handling (device/).
+    void MSComm1_OnComm();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void createMenus();
     void chainTabOrder();
     void RestorePlacement();
+    // The open dialogue's waits: for N ticks of Timer1 or until the reply
+    // ends it; false when the window is being closed meanwhile.
+    bool WaitTicks(qint16 ticks);
+    bool WaitForReply(qint16 ticks, const QString& command);
+    bool WaitForKeysReleased();
+    bool OpenFailed();
+    void ShowOpenPortButton();
 
     DesktopServices& desktop_;
     QString programFile_;
+    KeyWatch* openKeys_;
+    // Set once the window has been unloaded; a dialogue waiting then gives up.
+    bool unloaded_ = false;
 };

@@ -13,6 +13,7 @@ public:
     Pty& operator=(const Pty&) = delete;
 
     QString slavePath() const { return slavePath_; }
+    int master() const { return master_; }
 
     void write(const QByteArray& bytes);
     // Reads what the program sent until `count` bytes have come or two seconds have passed.

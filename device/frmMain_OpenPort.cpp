@@ -1,0 +1,246 @@
+#include "device/MSComm.h"
+#include "device/PortSelection.h"
+#include "platform/DriverDevice.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/DesktopServices.h"
+#include "ui/KeyWatch.h"
+#include "ui/SendButtonColours.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
+#include "ui/frmMain.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+const QString kErrorTitle = QStringLiteral("Error");
+constexpr int kExclamation = 48;
+
+// The driver's devices are named by the selector text, blanks at either end dropped.
+QString trimmedBlanks(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ') {
+        ++first;
+    }
+    while (last > first && text[last - 1] == u' ') {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
+void frmMain::btnOpen_Click()
+{
+    bReaderFound = false;
+    if (bOpenBusy) {
+        return;
+    }
+    bOpenBusy = true;
+    SaveCurrentSettings();
+    if (!WaitForKeysReleased()) {
+        return;
+    }
+    if (MSComm1->PortOpen()) {
+        MSComm1->setPortOpen(false);
+    }
+    lblDevice->setCaption(QString());
+    txtDeviceDriver->setText(QString());
+    ShowPleaseWait();
+    txtCurrName->setText(QString());
+    txtCurrName->repaint();
+    lblCurrPort->setCaption(QString());
+    lblCurrPort->repaint();
+    btnOpen->setText(QStringLiteral("&Open Port"));
+    btnOpen->show();
+
+    const ComMarks marks = comMarks(Combo2->currentText());
+    if (marks.openParenCom < 0 && marks.com < 0) {
+        // The selector names a driver device: ask it for its port.
+        const auto answer = platform::askDriverDevice(
+            trimmedBlanks(Combo2->currentText()).toLocal8Bit().toStdString(), "/get port_name\n");
+        if (const auto* failure = std::get_if<platform::DeviceFailure>(&answer)) {
+            desktop_.beep();
+            desktop_.messageBox(*failure == platform::DeviceFailure::CannotOpen
+                                    ? QStringLiteral("Unable to open the device")
+                                    : QStringLiteral("Could not get port number!"),
+                                kExclamation, kErrorTitle);
+            txtDeviceDriver->setText(QString());
+            ShowOpenPortButton();
+            return void(OpenFailed());
+        }
+        if (const auto port =
+                devicePortNumber(QString::fromLocal8Bit(std::get<std::string>(answer)))) {
+            MSComm1->setCommPort(*port);
+            lblCurrPort->setCaption(QString::number(MSComm1->CommPort()));
+        }
+    } else {
+        const int port = selectorPortNumber(Combo2->currentText());
+        if (port <= 4) {
+            desktop_.beep();
+            desktop_.messageBox(QStringLiteral("\"") + trimmedBlanks(Combo2->currentText()) +
+                                    QStringLiteral("\" is not a legal virtual com port."),
+                                kExclamation, kErrorTitle);
+            txtDeviceDriver->setText(QString());
+            ShowOpenPortButton();
+            return void(OpenFailed());
+        }
+        MSComm1->setCommPort(port);
+        lblCurrPort->setCaption(QString::number(port));
+    }
+    lblCurrPort->repaint();
+    ShowPleaseWait();
+
+    bOpeningPort = true;
+    const std::optional<CommError> error = MSComm1->setPortOpen(true);
+    bOpeningPort = false;
+    if (error) {
+        desktop_.beep();
+        txtDeviceDriver->setText(QStringLiteral("Cannot open device.  (Err #%1 %2)")
+                                     .arg(error->number)
+                                     .arg(error->description));
+        txtDeviceDriver->repaint();
+        ShowOpenPortButton();
+        return void(OpenFailed());
+    }
+
+    if (!WaitTicks(2) || !WaitForReply(50, QStringLiteral("/ver"))) {
+        return;
+    }
+    if (txtDeviceDriver->text().isEmpty()) {
+        txtDeviceDriver->setText(QStringLiteral("Port opened but did not detect reader"));
+        desktop_.beep();
+    } else {
+        lblDevice->setCaption(QString());
+        if (!WaitForReply(100, QStringLiteral("/get dev_version"))) {
+            return;
+        }
+        if (lblDevice->text().isEmpty()) {
+            lblDevice->setCaption(QStringLiteral("(none returned)"));
+            txtCurrName->setText(Combo2->currentText());
+            HideOpenPortButton();
+            bDetecting = false;
+        }
+        txtCurrName->setText(deviceName(Combo2->currentText()));
+        txtCurrName->repaint();
+        SaveCurrentSettings();
+        bReaderFound = true;
+    }
+    txtDeviceDriver->repaint();
+    bOpenBusy = false;
+    ShowOpenPortButton();
+}
+
+// The dialogue ends without a port: nothing is open and no port is shown.
+bool frmMain::OpenFailed()
+{
+    bOpenBusy = false;
+    lblCurrPort->setCaption(QString());
+    return false;
+}
+
+void frmMain::ShowOpenPortButton()
+{
+    btnOpen->setText(QStringLiteral("&Open Port"));
+    btnOpen->show();
+    btnOpen->setEnabled(true);
+}
+
+void frmMain::Combo2_KeyPress(int KeyAscii)
+{
+    if (KeyAscii == 13) {
+        btnOpen_Click();
+    }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Combo2->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<const QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Combo2_KeyPress(13);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::SetClosedState()
+{
+    if (MSComm1->PortOpen()) {
+        MSComm1->setPortOpen(false);
+    }
+    btnOpen->setText(QStringLiteral("&Test"));
+    btnOpen->show();
+    btnOpen->setEnabled(true);
+    txtDeviceDriver->setText(QStringLiteral("closed"));
+    lblDevice->setCaption(QStringLiteral("none"));
+    bReaderFound = false;
+    const bool waitingForSerial = !txtSerialNumber->isHidden();
+    btnSend->setEnabled(!waitingForSerial);
+    btnSend->setBackColor(waitingForSerial ? sendColour::kWaitingForSerial : sendColour::kReady);
+}
+
+void frmMain::ShowPleaseWait()
+{
+    btnOpen->setText(QStringLiteral("Please Wait..."));
+    btnOpen->setEnabled(false);
+    txtDeviceDriver->repaint();
+    lblDevice->setCaption(QString());
+    lblDevice->repaint();
+}
+
+void frmMain::HideOpenPortButton()
+{
+    btnOpen->setText(QStringLiteral("&Open Port"));
+    btnOpen->hide();
+    btnOpen->setEnabled(true);
+}
+
+void frmMain::SendLine(const QString& sLine)
+{
+    if (MSComm1->PortOpen()) {
+        MSComm1->setOutput(sLine + u'\n');
+    }
+}
+
+// Every wait sleeps in the event loop: Timer1's tick wakes it at least every
+// 60 ms, and the reply or the tick rule ends it.
+bool frmMain::WaitTicks(qint16 ticks)
+{
+    bWaitOver = false;
+    nTicksLeft = ticks;
+    while (!bWaitOver && !unloaded_) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return !unloaded_;
+}
+
+bool frmMain::WaitForReply(qint16 ticks, const QString& command)
+{
+    bWaitOver = false;
+    bDetecting = true;
+    nTicksLeft = ticks;
+    MSComm1->setOutput(command + u'\n');
+    while (!bWaitOver && !unloaded_) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return !unloaded_;
+}
+
+// The dialogue goes on once Alt, O and Enter, which may have started it, are
+// up again; at most two seconds.
+bool frmMain::WaitForKeysReleased()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (openKeys_->heldOrPressedSinceLastLook() && waited.elapsed() < 2000 && !unloaded_) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return !unloaded_;
+}
