@@ -1,29 +1,16 @@
 #include "commands/SerialNumber.h"
 
-#include "commands/UpperCase.h"
+#include "commands/TextRules.h"
 
 namespace {
 
 constexpr qsizetype kSerialLength = 16;
 
-QString withoutOuterBlanks(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ') {
-        ++first;
-    }
-    while (last > first && text[last - 1] == u' ') {
-        --last;
-    }
-    return text.mid(first, last - first);
-}
-
 } // namespace
 
 QString serialNumberOfRun(const QString& typed)
 {
-    const QString serial = withoutOuterBlanks(typed);
+    const QString serial = trimmedBlanks(typed);
     return serial.size() < kSerialLength ? serial.rightJustified(kSerialLength, u'0') : serial;
 }
 

@@ -1,6 +1,6 @@
 #include "device/PortSelection.h"
 
-#include "commands/UpperCase.h"
+#include "commands/TextRules.h"
 
 #include <algorithm>
 

@@ -1,3 +1,4 @@
+#include "commands/TextRules.h"
 #include "device/MSComm.h"
 #include "device/PortSelection.h"
 #include "platform/DriverDevice.h"
@@ -19,20 +20,6 @@ namespace {
 
 const QString kErrorTitle = QStringLiteral("Error");
 constexpr int kExclamation = 48;
-
-// The driver's devices are named by the selector text, blanks at either end dropped.
-QString trimmedBlanks(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ') {
-        ++first;
-    }
-    while (last > first && text[last - 1] == u' ') {
-        --last;
-    }
-    return text.mid(first, last - first);
-}
 
 } // namespace
 

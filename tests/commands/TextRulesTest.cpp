@@ -2,7 +2,7 @@
 #include "commands/CommandFileReader.h"
 #include "commands/SerialNumber.h"
 #include "commands/StripCtrlChars.h"
-#include "commands/UpperCase.h"
+#include "commands/TextRules.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
