@@ -13,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace {
@@ -144,17 +143,6 @@ void frmMain::Combo2_KeyPress(int KeyAscii)
     if (KeyAscii == 13) {
         btnOpen_Click();
     }
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == Combo2->lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<const QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Combo2_KeyPress(13);
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::SetClosedState()

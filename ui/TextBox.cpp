@@ -16,3 +16,10 @@ void TextBox::setText(const QString& text)
 {
     setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
+
+void TextBox::appendText(const QString& text)
+{
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}

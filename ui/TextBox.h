@@ -11,4 +11,7 @@ public:
 
     QString text() const;
     void setText(const QString& text);
+    // Adds to the end without rebuilding what is there, so a long transcript
+    // grows in linear time.
+    void appendText(const QString& text);
 };

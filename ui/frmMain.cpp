@@ -2,6 +2,7 @@
 
 #include "device/MSComm.h"
 #include "ui/AutoSizeLabel.h"
+#include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/Fonts.h"
 #include "ui/KeyWatch.h"
@@ -91,6 +92,11 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     connect(MSComm1, &MSComm::OnComm, this, &frmMain::MSComm1_OnComm);
     connect(btnOpen, &QPushButton::clicked, this, &frmMain::btnOpen_Click);
     Combo2->lineEdit()->installEventFilter(this);
+    txtSerialNumber->installEventFilter(this);
+    connect(btnSend, &QPushButton::clicked, this, &frmMain::btnSend_Click);
+    connect(txtSerialNumber, &QLineEdit::textChanged, this, &frmMain::txtSerialNumber_Change);
+    static const SteadyClock steadyClock;
+    clock_ = &steadyClock;
     openKeys_ = new KeyWatch({Qt::Key_Alt, Qt::Key_O, Qt::Key_Return, Qt::Key_Enter}, this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(60);

@@ -5,6 +5,7 @@
 #include <array>
 
 class AutoSizeLabel;
+class Clock;
 class ColourButton;
 class DesktopServices;
 class KeyWatch;
@@ -127,6 +128,13 @@ public:
     // Receive handling (device/).
     void MSComm1_OnComm();
 
+    // Sending the command list (commands/).
+    void btnSend_Click();
+    void txtSerialNumber_Change();
+    void txtSerialNumber_KeyPress(int KeyAscii);
+    // The clock of the reply wait; tests give one they move by hand.
+    void setClock(const Clock& clock) { clock_ = &clock; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -148,6 +156,9 @@ private:
     DesktopServices& desktop_;
     QString programFile_;
     KeyWatch* openKeys_;
+    const Clock* clock_;
+    // A send is running; a second one is refused.
+    bool sending_ = false;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;
 };

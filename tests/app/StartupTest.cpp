@@ -1,4 +1,5 @@
 #include "app/Module1.h"
+#include "support/ClockDriver.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
@@ -22,19 +23,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Moves the clock on by `step` every few milliseconds of real time while a wait runs.
-class ClockDriver {
-public:
-    ClockDriver(ManualClock& clock, std::chrono::milliseconds step)
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [&clock, step] { clock.advance(step); });
-        timer_.start(5);
-    }
-
-private:
-    QTimer timer_;
-};
 
 class SplashWait : public testing::Test {
 protected:

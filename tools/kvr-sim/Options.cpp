@@ -33,7 +33,7 @@ const char* const kUsage =
     "  --silent             the readers never answer\n"
     "  --no-device-version  \"/get dev_version\" is answered without a version\n"
     "  --delay MS           each reply goes out MS milliseconds after its command\n"
-    "  --pieces N           each reply goes out in pieces of N bytes, 30 ms apart\n"
+    "  --pieces N           each reply goes out in pieces of N bytes, 10 ms apart\n"
     "  --close-after N      a port closes (the driver goes away) when it has\n"
     "                       received N lines; the Nth line is not answered\n"
     "  --noise MS           every MS milliseconds \"~noise~\" goes out on every open\n"

@@ -10,7 +10,9 @@
 namespace kvrsim {
 namespace {
 
-constexpr std::chrono::milliseconds kPieceGap(30);
+// Shorter than the quiet pause after which the program takes a reading as whole,
+// as the gaps of a slow serial line are.
+constexpr std::chrono::milliseconds kPieceGap(10);
 const std::string kNoise = "~noise~\r\n";
 
 } // namespace

@@ -1,0 +1,101 @@
+#include "commands/SerialNumber.h"
+#include "ui/ColourButton.h"
+#include "ui/DesktopServices.h"
+#include "ui/EventWait.h"
+#include "ui/SendButtonColours.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
+#include "ui/frmMain.h"
+
+#include <QLineEdit>
+
+namespace {
+
+const QString kNewLine = QStringLiteral("\r\n");
+const QString kRule = QString(45, u'=');
+constexpr auto kReplyWait = std::chrono::seconds(20);
+
+} // namespace
+
+// Sends the whole command list and writes the transcript. The run ends in
+// the closed-port state whatever happens; a window closed meanwhile ends it at once.
+void frmMain::btnSend_Click()
+{
+    // Typing into the serial-number box enables Go again during a run; one run at a time.
+    if (sending_) {
+        return;
+    }
+    sending_ = true;
+    btnSend->setBackColor(sendColour::kSending);
+    btnSend->setEnabled(false);
+
+    btnOpen_Click();
+    if (unloaded_) {
+        return;
+    }
+    if (!bReaderFound) {
+        desktop_.messageBox(Combo2->currentText() +
+                                QStringLiteral(" did not open.  Please correct and retry."),
+                            80, QStringLiteral("Warning"));
+        btnSend->setBackColor(sendColour::kReady);
+        btnSend->setEnabled(true);
+        txtSerialNumber->clear();
+        SetClosedState();
+        sending_ = false;
+        return;
+    }
+
+    const QString serialNumber =
+        txtSerialNumber->isHidden() ? QString() : serialNumberOfRun(txtSerialNumber->text());
+    txtCommandList->setText(QStringLiteral("Sending Commands:") + kNewLine + kRule + kNewLine);
+    txtCommandList->repaint();
+    btnOpen_Click();
+    if (unloaded_) {
+        return;
+    }
+
+    for (int i = 0; i < nCmdCount; ++i) {
+        const QString& entry = sCmdList[i];
+        if (entry.startsWith(QStringLiteral(" Comment:"))) {
+            txtCommandList->appendText(entry);
+        } else {
+            sRawReply.clear();
+            const bool substituted = placeholderPosition(entry) >= 0;
+            const QString line = substituted ? lineAsSent(entry, serialNumber) : entry;
+            txtCommandList->appendText(QStringLiteral(" Sending: ") + line);
+            SendLine(line);
+            if (substituted) {
+                txtSerialNumber->clear();
+            }
+            txtCommandList->repaint();
+            if (bWaitReply[i]) {
+                txtCommandList->appendText(QStringLiteral(" --> "));
+                processEventsUntil(*clock_, clock_->now() + kReplyWait,
+                                   [this] { return !sRawReply.isEmpty() || unloaded_; });
+                if (unloaded_) {
+                    return;
+                }
+                txtCommandList->appendText(sRawReply.isEmpty() ? QStringLiteral(" NO RESPONSE!!!!")
+                                                               : sRawReply);
+            }
+        }
+        txtCommandList->appendText(kNewLine);
+    }
+    txtCommandList->appendText(kRule + kNewLine + QStringLiteral("Done"));
+    SetClosedState();
+    sending_ = false;
+}
+
+void frmMain::txtSerialNumber_Change()
+{
+    const bool empty = txtSerialNumber->text().isEmpty();
+    btnSend->setEnabled(!empty);
+    btnSend->setBackColor(empty ? sendColour::kWaitingForSerial : sendColour::kReady);
+}
+
+void frmMain::txtSerialNumber_KeyPress(int KeyAscii)
+{
+    if (KeyAscii == 13 && btnSend->isEnabled()) {
+        btnSend_Click();
+    }
+}

@@ -1,0 +1,239 @@
+#include "device/MSComm.h"
+#include "support/ClockDriver.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
+#include "support/ScriptedReader.h"
+#include "support/SimulatedDriver.h"
+#include "support/TempProgram.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/SendButtonColours.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
+#include "ui/frmMain.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kRule(45, u'=');
+
+class Sending : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.Timer1->setInterval(5);
+        window.setClock(clock);
+        window.Combo2->setEditText("KVR Reader 0 (COM5)");
+    }
+
+    // The command list as a command file would leave it, with the serial-number row shown when
+    // asked.
+    void load(const QList<std::pair<QString, bool>>& entries, bool needsSerial)
+    {
+        window.nCmdCount = 0;
+        for (const auto& [line, waitReply] : entries) {
+            window.sCmdList[window.nCmdCount] = line;
+            window.bWaitReply[window.nCmdCount] = waitReply;
+            ++window.nCmdCount;
+        }
+        window.txtSerialNumber->setVisible(needsSerial);
+        window.lblSerialNumber->setVisible(needsSerial);
+    }
+
+    // The lines kvr-sim received on its port, without the open dialogue's.
+    QStringList commandsReceived() const
+    {
+        QFile log(logPath);
+        if (!log.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        QStringList lines;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (!line.isEmpty() && !line.endsWith("/ver") && !line.endsWith("/get dev_version")) {
+                lines << QString::fromUtf8(line);
+            }
+        }
+        return lines;
+    }
+
+    QTemporaryDir logs;
+    const QString logPath = logs.filePath("received.log");
+    ManualClock clock;
+    TempProgram program;
+    RecordingDesktop desktop;
+    frmMain window{desktop, program.file()};
+};
+
+TEST_F(Sending, AFullRunSendsEveryLineAndWritesTheTranscript)
+{
+    SimulatedDriver driver({"--log", logPath});
+    ASSERT_TRUE(driver.ready());
+    load({{" Comment:Bench 4", false},
+          {"/rawsend /write serial {{SN}} tail", false},
+          {"/rawxact /read {{sn}}", true},
+          {"/rawxact /read status", true}},
+         true);
+    window.txtSerialNumber->setText(" 42 ");
+    EXPECT_TRUE(window.btnSend->isEnabled());
+    EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
+
+    window.btnSend->click();
+
+    EXPECT_EQ(window.txtCommandList->text(),
+              "Sending Commands:\r\n" + kRule +
+                  "\r\n"
+                  " Comment:Bench 4\r\n"
+                  " Sending: /rawsend /write serial 0000000000000042\r\n"
+                  " Sending: /rawxact /read 0000000000000042 --> ACK /read 0000000000000042\r\n"
+                  " Sending: /rawxact /read status --> ACK /read status\r\n" +
+                  kRule + "\r\nDone");
+    EXPECT_EQ(commandsReceived(), (QStringList{"COM5: /rawsend /write serial 0000000000000042",
+                                               "COM5: /rawxact /read 0000000000000042",
+                                               "COM5: /rawxact /read status"}));
+    EXPECT_TRUE(desktop.messages.empty());
+    // Closed again, waiting for the next serial number.
+    EXPECT_FALSE(window.MSComm1->PortOpen());
+    EXPECT_EQ(window.txtDeviceDriver->text(), "closed");
+    EXPECT_EQ(window.txtSerialNumber->text(), "");
+    EXPECT_FALSE(window.btnSend->isEnabled());
+    EXPECT_EQ(window.btnSend->backColor(), sendColour::kWaitingForSerial);
+}
+
+TEST_F(Sending, AnEmptyListGivesTheFrameAndDone)
+{
+    SimulatedDriver driver({});
+    ASSERT_TRUE(driver.ready());
+    load({}, false);
+    window.btnSend_Click();
+    EXPECT_EQ(window.txtCommandList->text(),
+              "Sending Commands:\r\n" + kRule + "\r\n" + kRule + "\r\nDone");
+    EXPECT_TRUE(window.btnSend->isEnabled());
+    EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
+}
+
+TEST_F(Sending, WithoutAReaderNothingIsSent)
+{
+    SimulatedDriver driver({"--silent", "--log", logPath});
+    ASSERT_TRUE(driver.ready());
+    load({{"/rawsend one", false}}, true);
+    window.txtSerialNumber->setText("123");
+    window.btnSend_Click();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text,
+              "KVR Reader 0 (COM5) did not open.  Please correct and retry.");
+    EXPECT_EQ(desktop.messages[0].style, 80);
+    EXPECT_EQ(desktop.messages[0].title, "Warning");
+    EXPECT_EQ(commandsReceived(), QStringList());
+    EXPECT_EQ(window.txtSerialNumber->text(), "");
+    EXPECT_FALSE(window.MSComm1->PortOpen());
+    EXPECT_FALSE(window.btnSend->isEnabled());
+}
+
+TEST_F(Sending, ARawCommandWithoutReplyIsMarkedAndTheRunGoesOn)
+{
+    ScriptedReader reader(
+        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    ClockDriver driver(clock, 1s);
+    load({{"/rawxact lost", true}, {"/rawsend after", false}}, false);
+    window.btnSend_Click();
+    EXPECT_TRUE(window.txtCommandList->text().contains(
+        " Sending: /rawxact lost -->  NO RESPONSE!!!!\r\n Sending: /rawsend after\r\n"))
+        << window.txtCommandList->text().toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&reader] { return reader.received().contains("/rawsend after"); }, 2000));
+}
+
+TEST_F(Sending, APortClosedByTheDriverMidRunEndsInNoResponse)
+{
+    // Two dialogues send four lines; the port closes at the sixth.
+    SimulatedDriver simulated({"--close-after", "6"});
+    ASSERT_TRUE(simulated.ready());
+    ClockDriver driver(clock, 1s);
+    load({{"/rawxact one", true}, {"/rawxact two", true}, {"/rawxact three", true}}, false);
+    window.btnSend_Click();
+    EXPECT_EQ(window.txtCommandList->text(),
+              "Sending Commands:\r\n" + kRule +
+                  "\r\n"
+                  " Sending: /rawxact one --> ACK one\r\n"
+                  " Sending: /rawxact two -->  NO RESPONSE!!!!\r\n"
+                  " Sending: /rawxact three -->  NO RESPONSE!!!!\r\n" +
+                  kRule + "\r\nDone");
+}
+
+TEST_F(Sending, RepliesInPiecesWithNoiseStayWholeOnTheirLines)
+{
+    SimulatedDriver driver({"--pieces", "3", "--noise", "15"});
+    ASSERT_TRUE(driver.ready());
+    load({{"/rawxact first", true}, {"/rawxact second", true}}, false);
+    window.btnSend_Click();
+    EXPECT_TRUE(
+        window.txtCommandList->text().contains(" Sending: /rawxact first --> ACK first\r\n"
+                                               " Sending: /rawxact second --> ACK second\r\n"))
+        << window.txtCommandList->text().toStdString();
+}
+
+TEST_F(Sending, EnterInTheSerialBoxSendsOnlyWithANumber)
+{
+    SimulatedDriver driver({"--log", logPath});
+    ASSERT_TRUE(driver.ready());
+    load({{"/rawsend {{SN}}", false}}, true);
+    window.show();
+    window.txtSerialNumber->setFocus();
+    window.txtSerialNumber_Change();
+    QTest::keyClick(window.txtSerialNumber, Qt::Key_Return);
+    EXPECT_EQ(commandsReceived(), QStringList());
+    EXPECT_FALSE(window.btnSend->isEnabled());
+
+    QTest::keyClicks(window.txtSerialNumber, "7");
+    EXPECT_TRUE(window.btnSend->isEnabled());
+    EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
+    QTest::keyClick(window.txtSerialNumber, Qt::Key_Return);
+    EXPECT_EQ(commandsReceived(), QStringList{"COM5: /rawsend 0000000000000007"});
+}
+
+TEST_F(Sending, ASecondRunDuringARunIsRefused)
+{
+    SimulatedDriver driver({"--delay", "150", "--log", logPath});
+    ASSERT_TRUE(driver.ready());
+    load({{"/rawxact only", true}}, true);
+    window.txtSerialNumber->setText("1");
+    QTimer::singleShot(400, &window, [this] {
+        window.txtSerialNumber->setText("2");
+        EXPECT_TRUE(window.btnSend->isEnabled());
+        window.btnSend_Click();
+    });
+    window.btnSend_Click();
+    EXPECT_EQ(commandsReceived(), QStringList{"COM5: /rawxact only"});
+    EXPECT_TRUE(window.txtCommandList->text().endsWith("Done"));
+}
+
+TEST_F(Sending, ClosingTheWindowDuringARunEndsItCleanly)
+{
+    ScriptedReader reader(
+        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    load({{"/rawxact waits", true}, {"/rawsend never", false}}, false);
+    window.show();
+    QTimer::singleShot(300, &window, [this] {
+        EXPECT_TRUE(window.close());
+        QFile::remove(program.settingsFile());
+    });
+    window.btnSend_Click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.MSComm1->PortOpen());
+    EXPECT_FALSE(QFile::exists(program.settingsFile()));
+    EXPECT_FALSE(reader.received().contains("/rawsend never"));
+    EXPECT_FALSE(window.txtCommandList->text().endsWith("Done"));
+}
+
+} // namespace
