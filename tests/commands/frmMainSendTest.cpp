@@ -205,7 +205,11 @@ TEST_F(Sending, EnterInTheSerialBoxSendsOnlyWithANumber)
     EXPECT_TRUE(window.btnSend->isEnabled());
     EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
     QTest::keyClick(window.txtSerialNumber, Qt::Key_Return);
-    EXPECT_EQ(commandsReceived(), QStringList{"COM5: /rawsend 0000000000000007"});
+    // The simulator logs what it reads a moment after the program has sent it.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return commandsReceived() == QStringList{"COM5: /rawsend 0000000000000007"}; },
+        2000))
+        << commandsReceived().join(" | ").toStdString();
 }
 
 TEST_F(Sending, ASecondRunDuringARunIsRefused)
