@@ -67,7 +67,9 @@ void frmMain::btnSend_Click()
             if (substituted) {
                 txtSerialNumber->clear();
             }
-            txtCommandList->repaint();
+            // Painted at the next pass of the event loop, which every wait makes;
+            // painting at once for each line would cost more than the send.
+            txtCommandList->viewport()->update();
             if (bWaitReply[i]) {
                 txtCommandList->appendText(QStringLiteral(" --> "));
                 processEventsUntil(*clock_, clock_->now() + kReplyWait,
