@@ -5,64 +5,16 @@
 //
 //   open-dialogue-bench
 
-#include "ui/DesktopServices.h"
+#include "bench/BenchSupport.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
-#include <sys/resource.h>
-
-namespace {
-
-// Answers nothing and shows nothing: the dialogue's beeps and boxes cost no time here.
-class QuietDesktop final : public DesktopServices {
-public:
-    void messageBox(const QString&, int, const QString&) override {}
-    using DesktopServices::messageBox;
-    void beep() override {}
-    std::optional<QString> chooseFileToOpen(const OpenFileRequest&) override
-    {
-        return std::nullopt;
-    }
-    void startProgram(const QString&) override {}
-};
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// kvr-sim with `options`, until the object goes.
-class Simulator {
-public:
-    explicit Simulator(const QStringList& options)
-    {
-        process_.start(QStringLiteral(KVR_SIM), options);
-        while (process_.waitForReadyRead(10000) &&
-               !process_.readAllStandardOutput().contains("ready")) {
-        }
-    }
-    ~Simulator()
-    {
-        process_.terminate();
-        process_.waitForFinished();
-    }
-
-private:
-    QProcess process_;
-};
-
-} // namespace
 
 int main(int argc, char* argv[])
 {

@@ -5,10 +5,9 @@
 //
 //   send-bench
 
-#include "device/MSComm.h"
+#include "bench/BenchSupport.h"
 #include "platform/Descriptors.h"
 #include "platform/KvrFolder.h"
-#include "ui/DesktopServices.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
@@ -16,11 +15,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -29,26 +28,6 @@
 namespace {
 
 constexpr int kLines = 999;
-
-class QuietDesktop final : public DesktopServices {
-public:
-    void messageBox(const QString&, int, const QString&) override {}
-    using DesktopServices::messageBox;
-    void beep() override {}
-    std::optional<QString> chooseFileToOpen(const OpenFileRequest&) override
-    {
-        return std::nullopt;
-    }
-    void startProgram(const QString&) override {}
-};
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Writes each line to the port and waits for the line that answers it.
 double bareLoopSeconds(const std::string& port)
@@ -97,11 +76,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     installFontSubstitutes();
 
-    QProcess simulator;
-    simulator.start(QStringLiteral(KVR_SIM), {});
-    while (simulator.waitForReadyRead(10000) &&
-           !simulator.readAllStandardOutput().contains("ready")) {
-    }
+    auto simulator = std::make_unique<Simulator>(QStringList());
 
     QuietDesktop desktop;
     frmMain window(desktop, runtime.filePath(QStringLiteral("Orvelle")));
@@ -122,8 +97,7 @@ int main(int argc, char* argv[])
                       !window.txtCommandList->text().contains(QStringLiteral("NO RESPONSE"));
 
     const double bare = bareLoopSeconds(*platform::kvrFolder() + "/dosdevices/com5");
-    simulator.terminate();
-    simulator.waitForFinished();
+    simulator.reset();
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ui/DesktopServices.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <sys/resource.h>
+
+// What the window benchmarks share.
+
+// Answers nothing and shows nothing: boxes and beeps cost no time here.
+class QuietDesktop final : public DesktopServices {
+public:
+    void messageBox(const QString&, int, const QString&) override {}
+    using DesktopServices::messageBox;
+    void beep() override {}
+    std::optional<QString> chooseFileToOpen(const OpenFileRequest&) override
+    {
+        return std::nullopt;
+    }
+    void startProgram(const QString&) override {}
+};
+
+// User and system CPU time of this process so far, in seconds.
+inline double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// kvr-sim with `options`, ready once constructed, until the object goes.
+class Simulator {
+public:
+    explicit Simulator(const QStringList& options)
+    {
+        process_.start(QStringLiteral(KVR_SIM), options);
+        while (process_.waitForReadyRead(10000) &&
+               !process_.readAllStandardOutput().contains("ready")) {
+        }
+    }
+    ~Simulator()
+    {
+        process_.terminate();
+        process_.waitForFinished();
+    }
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+private:
+    QProcess process_;
+};
