@@ -12,21 +12,16 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
     installFontSubstitutes();
     QuietDesktop desktop;
-    frmMain window(desktop, runtime.filePath(QStringLiteral("Orvelle")));
+    frmMain window(desktop, environment.programFile());
     window.Combo2->setEditText(QStringLiteral("Bench (COM5)"));
 
     double silentWall = 0;

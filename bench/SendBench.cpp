@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -68,18 +67,14 @@ double bareLoopSeconds(const std::string& port)
 
 int main(int argc, char* argv[])
 {
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
     installFontSubstitutes();
 
     auto simulator = std::make_unique<Simulator>(QStringList());
 
     QuietDesktop desktop;
-    frmMain window(desktop, runtime.filePath(QStringLiteral("Orvelle")));
+    frmMain window(desktop, environment.programFile());
     window.Combo2->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
     for (int i = 0; i < kLines; ++i) {
         window.sCmdList[i] = QStringLiteral("/rawxact item %1").arg(i);
