@@ -54,34 +54,37 @@ void frmMain::btnSend_Click()
         return;
     }
 
+    // Each insertion lays the transcript out again, so what is shown together goes in
+    // together: nothing is painted between a line and its arrow.
     for (int i = 0; i < nCmdCount; ++i) {
         const QString& entry = sCmdList[i];
         if (entry.startsWith(QStringLiteral(" Comment:"))) {
-            txtCommandList->appendText(entry);
-        } else {
-            sRawReply.clear();
-            const bool substituted = placeholderPosition(entry) >= 0;
-            const QString line = substituted ? lineAsSent(entry, serialNumber) : entry;
-            txtCommandList->appendText(QStringLiteral(" Sending: ") + line);
-            SendLine(line);
-            if (substituted) {
-                txtSerialNumber->clear();
-            }
-            // Painted at the next pass of the event loop, which every wait makes;
-            // painting at once for each line would cost more than the send.
-            txtCommandList->viewport()->update();
-            if (bWaitReply[i]) {
-                txtCommandList->appendText(QStringLiteral(" --> "));
-                processEventsUntil(*clock_, clock_->now() + kReplyWait,
-                                   [this] { return !sRawReply.isEmpty() || unloaded_; });
-                if (unloaded_) {
-                    return;
-                }
-                txtCommandList->appendText(sRawReply.isEmpty() ? QStringLiteral(" NO RESPONSE!!!!")
-                                                               : sRawReply);
-            }
+            txtCommandList->appendText(entry + kNewLine);
+            continue;
         }
-        txtCommandList->appendText(kNewLine);
+        sRawReply.clear();
+        const bool substituted = placeholderPosition(entry) >= 0;
+        const QString line = substituted ? lineAsSent(entry, serialNumber) : entry;
+        // Sent before it is written down: nothing is painted in between, and the
+        // reader answers while the transcript is laid out.
+        SendLine(line);
+        txtCommandList->appendText(QStringLiteral(" Sending: ") + line +
+                                   (bWaitReply[i] ? QStringLiteral(" --> ") : kNewLine));
+        if (substituted) {
+            txtSerialNumber->clear();
+        }
+        // Painted at the next pass of the event loop, which every wait makes;
+        // painting at once for each line would cost more than the send.
+        txtCommandList->viewport()->update();
+        if (bWaitReply[i]) {
+            processEventsUntil(*clock_, clock_->now() + kReplyWait,
+                               [this] { return !sRawReply.isEmpty() || unloaded_; });
+            if (unloaded_) {
+                return;
+            }
+            txtCommandList->appendText(
+                (sRawReply.isEmpty() ? QStringLiteral(" NO RESPONSE!!!!") : sRawReply) + kNewLine);
+        }
     }
     txtCommandList->appendText(kRule + kNewLine + QStringLiteral("Done"));
     SetClosedState();

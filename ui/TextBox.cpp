@@ -1,9 +1,8 @@
 #include "ui/TextBox.h"
 
 TextBox::TextBox(QWidget* parent)
-    : QTextEdit(parent)
+    : QPlainTextEdit(parent)
 {
-    setAcceptRichText(false);
     setTabChangesFocus(true);
 }
 

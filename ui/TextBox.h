@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 // A text box whose text, like every text in the windows, ends its lines with CR LF.
-class TextBox : public QTextEdit {
+class TextBox : public QPlainTextEdit {
     Q_OBJECT
 
 public:

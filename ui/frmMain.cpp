@@ -118,7 +118,7 @@ void frmMain::createControls()
 
     txtCommandList = place(new TextBox(client), design::txtCommandList, "txtCommandList");
     txtCommandList->setFont(courierNew(8.25));
-    txtCommandList->setLineWrapMode(QTextEdit::NoWrap);
+    txtCommandList->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtCommandList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtCommandList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Characters typed into the transcript are discarded; it can still be selected and copied.
