@@ -1,8 +1,8 @@
 #include "commands/CommandFileReader.h"
 
-#include "ProgramVersion.h"
 #include "commands/CommandFilePath.h"
 #include "commands/WorkbookReader.h"
+#include "ui/VersionTexts.h"
 
 namespace {
 
@@ -72,6 +72,6 @@ QString commandFileTitle(const QString& sCmdFile)
     while (path.endsWith(u' ')) {
         path.chop(1);
     }
-    return QStringLiteral("Orvelle ") + versionText() + QStringLiteral(" [") + path +
+    return QStringLiteral("Orvelle ") + versionNumber() + QStringLiteral(" [") + path +
            QStringLiteral("]");
 }

@@ -63,6 +63,11 @@ std::vector<std::string> candidatePaths(const std::string& name)
 
 } // namespace
 
+bool isOnPath(const std::string& name)
+{
+    return name.find('/') == std::string::npos && !candidatePaths(name).empty();
+}
+
 bool startProgram(const std::string& commandLine)
 {
     const std::size_t blank = commandLine.find(' ');

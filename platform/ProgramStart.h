@@ -10,4 +10,9 @@ namespace platform {
 // Returns false when the program cannot be started.
 bool startProgram(const std::string& commandLine);
 
+#ifndef _WIN32
+// Whether a program of that name can be run from a folder of the PATH.
+bool isOnPath(const std::string& name);
+#endif
+
 } // namespace platform

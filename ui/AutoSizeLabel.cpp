@@ -10,5 +10,14 @@ AutoSizeLabel::AutoSizeLabel(const QString& caption, QWidget* parent)
 void AutoSizeLabel::setCaption(const QString& caption)
 {
     setText(caption);
-    resize(sizeHint());
+    const QSize size = sizeHint();
+    if (centreX_) {
+        move(*centreX_ - size.width() / 2, y());
+    }
+    resize(size);
+}
+
+void AutoSizeLabel::keepCentre()
+{
+    centreX_ = x() + width() / 2;
 }

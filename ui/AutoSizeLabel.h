@@ -2,7 +2,10 @@
 
 #include <QLabel>
 
-// A label that sizes itself to its caption, keeping its left and top edges.
+#include <optional>
+
+// A label that sizes itself to its caption, keeping its top edge and either its
+// left edge or, for a label centred in its window, its centre.
 class AutoSizeLabel : public QLabel {
     Q_OBJECT
 
@@ -10,4 +13,9 @@ public:
     AutoSizeLabel(const QString& caption, QWidget* parent);
 
     void setCaption(const QString& caption);
+    // From now on the label grows and shrinks about its present centre.
+    void keepCentre();
+
+private:
+    std::optional<int> centreX_;
 };

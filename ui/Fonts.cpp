@@ -14,7 +14,17 @@ QFont designFont(const QString& family, qreal points, bool bold)
     return font;
 }
 
+QFont sansSerif(qreal points, bool bold)
+{
+    return designFont(QStringLiteral("MS Sans Serif"), points, bold);
+}
+
+QFont courierNew(qreal points, bool bold)
+{
+    return designFont(QStringLiteral("Courier New"), points, bold);
+}
+
 QFont windowFont()
 {
-    return designFont(QStringLiteral("MS Sans Serif"), 8.25);
+    return sansSerif(8.25);
 }

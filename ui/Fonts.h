@@ -9,5 +9,8 @@ void installFontSubstitutes();
 
 QFont designFont(const QString& family, qreal points, bool bold = false);
 
+QFont sansSerif(qreal points, bool bold = false);
+QFont courierNew(qreal points, bool bold = false);
+
 // "MS Sans Serif" 8.25, the window font of every control that names no font of its own.
 QFont windowFont();

@@ -8,11 +8,11 @@
 #include "ui/KeyWatch.h"
 #include "ui/LineShape.h"
 #include "ui/MainWindowDesign.h"
+#include "ui/Placement.h"
 #include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
-#include "ui/icons/Orvelle.xpm"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -22,24 +22,6 @@
 namespace {
 
 const QColor kDarkBlue(0, 0, 192);
-
-template <typename Control>
-Control* place(Control* control, const TwipsRect& where, const char* name)
-{
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(toPixels(where));
-    return control;
-}
-
-QFont courierNew(qreal points, bool bold = false)
-{
-    return designFont(QStringLiteral("Courier New"), points, bold);
-}
-
-QFont sansSerif(qreal points, bool bold = false)
-{
-    return designFont(QStringLiteral("MS Sans Serif"), points, bold);
-}
 
 void setTextColour(QWidget* control, QColor colour)
 {
@@ -82,7 +64,7 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvelle"));
-    setWindowIcon(QIcon(QPixmap(Orvelle_xpm)));
+    setWindowIcon(QIcon(QStringLiteral(":/Orvelle.png")));
     setFont(windowFont());
     createMenus();
     createControls();
@@ -205,8 +187,10 @@ void frmMain::createMenus()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuShowHelp = mnuHelp->addAction(QStringLiteral("Show &Help"));
+    connect(mnuShowHelp, &QAction::triggered, this, &frmMain::mnuShowHelp_Click);
     mnuSep1 = mnuHelp->addSeparator();
     mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Orvelle..."));
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 
     mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
     mnuSep2->setObjectName(QStringLiteral("mnuSep2"));

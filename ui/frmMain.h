@@ -100,6 +100,10 @@ public:
     // Layout (ui/).
     void Form_Resize();
 
+    // Help and About (ui/).
+    void mnuShowHelp_Click();
+    void mnuHelpAbout_Click();
+
     // Settings file (settings/).
     QString GetConfigFileName() const;
     void GetLastSettings();

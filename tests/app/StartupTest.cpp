@@ -47,7 +47,14 @@ TEST_F(SplashWait, AClickOrAKeyOnTheSplashEndsTheWaitAtOnce)
 {
     const std::function<void()> actions[] = {
         [this] { QTest::mouseClick(&splash, Qt::LeftButton); },
+        [this] { QTest::mouseClick(splash.Picture1, Qt::LeftButton); },
+        [this] { QTest::mouseClick(splash.lblCompanyProduct, Qt::LeftButton); },
+        [this] { QTest::mouseClick(splash.lblProductName, Qt::LeftButton); },
+        [this] { QTest::mouseClick(splash.lblPartNumber, Qt::LeftButton); },
+        [this] { QTest::mouseClick(splash.lblVersion, Qt::LeftButton); },
+        [this] { QTest::mouseClick(splash.lblCopyright, Qt::LeftButton); },
         [this] { QTest::keyClick(&splash, Qt::Key_Space); },
+        [this] { QTest::keyClick(&splash, Qt::Key_Escape); },
     };
     for (const auto& action : actions) {
         splash.show();

@@ -60,7 +60,12 @@ TEST_F(ProgramStart, TheProgramIsFoundOnThePath)
     const std::string savedPath = std::getenv("PATH");
     setenv("PATH", ("/nonexistent:" + folder.string() + ":" + savedPath).c_str(), 1);
     const bool started = platform::startProgram("recorder x");
+    const bool foundOnPath = platform::isOnPath("recorder");
+    const bool otherFound = platform::isOnPath("orvelle-no-such-program");
     setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_TRUE(foundOnPath);
+    EXPECT_FALSE(otherFound);
+    EXPECT_FALSE(platform::isOnPath("recorder")) << "found only through the PATH";
     ASSERT_TRUE(started);
     EXPECT_EQ(recorded(), "1|x");
 }

@@ -1,0 +1,23 @@
+#include "ui/DesktopServices.h"
+#include "ui/HelpCommand.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
+
+#include <QFileInfo>
+
+// Starts a further help viewer at each choice; whether it started is not examined.
+void frmMain::mnuShowHelp_Click()
+{
+    desktop_.startProgram(helpCommandLine(QFileInfo(programFile_).absolutePath()));
+}
+
+// Shows the About window modally, loaded afresh; the main window is then the
+// active window again after another window of the program.
+void frmMain::mnuHelpAbout_Click()
+{
+    {
+        frmAbout about(this);
+        about.exec();
+    }
+    Form_Activate();
+}
