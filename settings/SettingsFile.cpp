@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -22,6 +24,22 @@ QString settingsFileName(const QString& programFile)
            name.left(name.indexOf(QLatin1Char('.'))) + QStringLiteral(".INI");
 }
 
+QString settingsFileFor(const QString& programFile)
+{
+    const QString beside = settingsFileName(programFile);
+    // Permission bits do not tell (root passes them, a read-only mount does not):
+    // a file is made and removed again.
+    QTemporaryFile probe(QFileInfo(programFile).absolutePath() +
+                         QStringLiteral("/.Orvelle-XXXXXX"));
+    if (probe.open()) {
+        return beside;
+    }
+    const QString userFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/Orvelle/");
+    return QDir::toNativeSeparators(userFolder) + QFileInfo(beside).fileName();
+}
+
 SettingsFile::SettingsFile(QString path)
     : path_(std::move(path))
 {
@@ -37,6 +55,7 @@ QString SettingsFile::read(const QString& section, const QString& key, const QSt
 
 void SettingsFile::write(const QString& section, const QString& key, const QString& value) const
 {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
     platform::writeProfileString(systemText(section), systemText(key), systemText(value),
                                  systemText(path_));
 }

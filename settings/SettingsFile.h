@@ -7,6 +7,13 @@
 // cut before its first ".", and ".INI".
 QString settingsFileName(const QString& programFile);
 
+// Where the settings are kept: beside the program while its folder can be
+// written (a copy carried on a stick keeps its settings with it), else under
+// the same name in the user's configuration folder ($XDG_CONFIG_HOME/Orvelle,
+// else ~/.config/Orvelle), so that an installed program still keeps them.
+// Finding out makes and removes a file beside the program.
+QString settingsFileFor(const QString& programFile);
+
 // One value at a time, as the profile functions read and write it; nothing
 // keeps the file open.
 class SettingsFile {
@@ -17,7 +24,8 @@ public:
     QString read(const QString& section, const QString& key, const QString& defaultValue,
                  int bufferSize) const;
 
-    // A write that fails is ignored: the program goes on with the values it holds.
+    // A write that fails is ignored: the program goes on with the values it
+    // holds. The file's folder is made when missing.
     void write(const QString& section, const QString& key, const QString& value) const;
 
 private:

@@ -38,7 +38,11 @@ TwipsSize screenSize(const QWidget& window)
 
 QString frmMain::GetConfigFileName() const
 {
-    return settingsFileName(programFile_);
+    // Where the settings go is found out once, at the first read.
+    if (configFileName_.isEmpty()) {
+        configFileName_ = settingsFileFor(programFile_);
+    }
+    return configFileName_;
 }
 
 void frmMain::SaveFormPosition(QWidget& MyForm)

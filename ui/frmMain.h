@@ -159,6 +159,7 @@ private:
 
     DesktopServices& desktop_;
     QString programFile_;
+    mutable QString configFileName_;
     KeyWatch* openKeys_;
     const Clock* clock_;
     // A send is running; a second one is refused.

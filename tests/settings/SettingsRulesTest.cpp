@@ -4,6 +4,7 @@
 #include "support/QtPrinters.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,41 @@ TEST(SettingsFile, LiesBesideTheProgramNamedAfterItsFirstPart)
     EXPECT_EQ(settingsFileName("/opt/bench/Orvelle.exe"), folder + "Orvelle.INI");
     EXPECT_EQ(windowSection("frmMain"), "Select_Window_frmMain");
     EXPECT_EQ(windowSection("frm-Ma-in"), "Select_Window_frmMa-in");
+}
+
+// The environment variable `name` set to `value` (unset when null) while the object lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QByteArray& value)
+        : name_(name)
+        , saved_(qgetenv(name))
+        , wasSet_(qEnvironmentVariableIsSet(name))
+    {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~ScopedVariable() { wasSet_ ? qputenv(name_, saved_) : qunsetenv(name_); }
+
+private:
+    const char* name_;
+    QByteArray saved_;
+    bool wasSet_;
+};
+
+TEST(SettingsFile, StaysBesideAWritableProgramElseGoesToTheUsersConfigurationFolder)
+{
+    QTemporaryDir home;
+    const ScopedVariable homeVariable("HOME", home.path().toLocal8Bit());
+    const QString config = home.filePath("config");
+    {
+        const ScopedVariable configVariable("XDG_CONFIG_HOME", config.toLocal8Bit());
+        EXPECT_EQ(settingsFileFor(home.filePath("Orvelle")), home.filePath("Orvelle.INI"));
+        // Not even root may create files in /proc.
+        EXPECT_EQ(settingsFileFor("/proc/Orvelle"), config + "/Orvelle/Orvelle.INI");
+        EXPECT_EQ(settingsFileFor("/proc/no-such-folder/Orvelle.bin"),
+                  config + "/Orvelle/Orvelle.INI");
+    }
+    const ScopedVariable configVariable("XDG_CONFIG_HOME", QByteArray());
+    EXPECT_EQ(settingsFileFor("/proc/Orvelle"), home.filePath(".config/Orvelle/Orvelle.INI"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ui/frmMain.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -153,22 +154,43 @@ TEST_F(StoredSettings, TheLastCommandFileIsKeptOnlyWhenACommandListIsLoaded)
     EXPECT_FALSE(stored().contains("Port_Num= 9"));
 }
 
-TEST_F(StoredSettings, AFolderThatCannotBeWrittenChangesNothingAndSaysNothing)
+TEST_F(StoredSettings, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersFolder)
 {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString userFile = config.filePath("Orvelle/Orvelle.INI");
+    const auto startIn = [this](const QString& programFile) {
+        auto window = std::make_unique<frmMain>(desktop, programFile);
+        window->Form_Load();
+        window->Combo2->addSorted("Reader A (COM5)");
+        window->Combo2->addSorted("Reader B (COM6)");
+        window->Combo2->setCurrentIndex(0);
+        window->Form_Activate();
+        return window;
+    };
+
     // Not even root may create files in /proc.
-    frmMain window(desktop, QStringLiteral("/proc/Orvelle"));
-    window.Form_Load();
-    window.Combo2->addSorted("Reader A (COM5)");
-    window.Combo2->setCurrentIndex(0);
-    window.Form_Activate();
-    window.sCmdFile = "bench.xls";
-    window.nCmdCount = 2;
+    auto window = startIn("/proc/Orvelle");
+    window->Combo2->setCurrentIndex(1);
+    window->sCmdFile = "bench.xls";
+    window->nCmdCount = 2;
     desktop.messages.clear();
-    EXPECT_TRUE(window.close());
-    EXPECT_FALSE(QFile::exists("/proc/Orvelle.INI"));
+    EXPECT_TRUE(window->close());
     EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(window.sCmdFile, "bench.xls");
-    EXPECT_EQ(window.Combo2->currentIndex(), 0);
+    EXPECT_FALSE(QFile::exists("/proc/Orvelle.INI"));
+    QFile stored(userFile);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stored.readAll().contains("[Current_Port]\nPort_Num= 1\n"));
+
+    // The next start reads them back; a writable program folder keeps its own file.
+    window = startIn("/proc/Orvelle");
+    EXPECT_EQ(window->Combo2->currentIndex(), 1);
+    EXPECT_EQ(window->sCmdFile, "bench.xls");
+    window = startIn(program.file());
+    EXPECT_EQ(window->Combo2->currentIndex(), 0);
+    window->close();
+    EXPECT_TRUE(QFile::exists(program.settingsFile()));
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace
