@@ -81,12 +81,12 @@ Place locate(const std::vector<Line>& lines, const std::string& section, const s
 {
     Place place;
     bool inSection = false;
-    bool inFirstSection = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (const auto name = sectionName(lines[i].text)) {
-            inSection = sameName(*name, section);
-            inFirstSection = inSection && !place.sectionEnd;
-            if (inFirstSection) {
+            // A section of the same name further on is not read, as the
+            // system's profile functions do not read it.
+            inSection = sameName(*name, section) && !place.sectionEnd;
+            if (inSection) {
                 place.sectionEnd = i;
             }
             continue;
@@ -101,7 +101,7 @@ Place locate(const std::vector<Line>& lines, const std::string& section, const s
         }
         // New entries go after the section's last entry; blank lines and notes
         // that follow it stay with whatever comes next.
-        if (e && inFirstSection) {
+        if (e) {
             place.sectionEnd = i;
         }
     }

@@ -9,7 +9,8 @@
 // are kept as they are and otherwise ignored; CR LF and LF line ends are both read.
 namespace platform {
 
-// Value `key` of the first section named `section` that holds it.
+// Value `key` of the first section named `section`; later sections of that
+// name are not read.
 std::optional<std::string> findIniValue(const std::string& text, const std::string& section,
                                         const std::string& key);
 

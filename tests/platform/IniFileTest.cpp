@@ -1,7 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "ScratchIniFile.h"
 #include "support/ChildProcess.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +23,8 @@ using platform::writeProfileString;
 
 class IniFile : public testing::Test {
 protected:
-    void store(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
-
-    std::string stored() const
-    {
-        std::ostringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        return text.str();
-    }
+    void store(const std::string& text) const { file.store(text); }
+    std::string stored() const { return file.stored(); }
 
     std::size_t filesInFolder() const
     {
@@ -38,42 +32,10 @@ protected:
             std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
 
-    TempFolder temp;
-    const fs::path& folder = temp.path();
-    const std::string path = (folder / "Orvelle.INI").string();
+    ScratchIniFile file;
+    const fs::path& folder = file.folder();
+    const std::string& path = file.path();
 };
-
-// A file as a person might have edited it by hand, with Windows line ends.
-const std::string kHandEdited = "; kept for the bench in room 4\r\n"
-                                "[ SELECT_WINDOW_FRMMAIN ]\r\n"
-                                "  settings  =   1200, 1500, 9555, 6930   \r\n"
-                                "WindowState= 2\r\n"
-                                "\r\n"
-                                "this line means nothing\r\n"
-                                "[Other]\r\n"
-                                "keep = me\r\n";
-
-TEST_F(IniFile, AMissingFileSectionOrKeyGivesTheDefaultCutToTheBuffer)
-{
-    EXPECT_EQ(readProfileString("File", "LastFile", "./Commands.xls", 255, path), "./Commands.xls");
-    EXPECT_EQ(readProfileString("File", "LastFile", "./Commands.xls", 5, path), "./Co");
-    store(kHandEdited);
-    EXPECT_EQ(readProfileString("File", "LastFile", "", 255, path), "");
-    EXPECT_EQ(readProfileString("Other", "missing", "d", 40, path), "d");
-    EXPECT_EQ(readProfileString("Other", "keep", "d", 0, path), "");
-}
-
-TEST_F(IniFile, NamesMatchWithoutCaseAndBlanksAroundDoNotCount)
-{
-    store(kHandEdited);
-    EXPECT_EQ(readProfileString("Select_Window_frmMain", "Settings", "", 40, path),
-              "1200, 1500, 9555, 6930");
-    EXPECT_EQ(readProfileString("select_window_frmmain", "WINDOWSTATE", "", 40, path), "2");
-    EXPECT_EQ(readProfileString("other", "Keep", "", 40, path), "me");
-    EXPECT_EQ(readProfileString("Other", "Keep", "", 2, path), "m");
-    // Keys belong to their own section only.
-    EXPECT_EQ(readProfileString("Other", "WindowState", "none", 40, path), "none");
-}
 
 TEST_F(IniFile, AWriteChangesItsOwnLineAndKeepsEveryOtherByte)
 {
