@@ -63,6 +63,13 @@ std::variant<std::string, DeviceFailure> exchange(HANDLE device, const std::stri
     std::string answer;
     char buffer[kLargestAnswer];
     for (milliseconds wait = limit; answer.size() < kLargestAnswer; wait = kPauseAfterAnswer) {
+        // A device that behaves as a serial port would otherwise hold a read
+        // until the whole buffer is full: this ends it after `wait`, or once a
+        // pause follows the first bytes. Other devices refuse the call, which
+        // changes nothing.
+        COMMTIMEOUTS timeouts{static_cast<DWORD>(kPauseAfterAnswer.count()), 0,
+                              static_cast<DWORD>(wait.count()), 0, 0};
+        SetCommTimeouts(device, &timeouts);
         const auto got = overlappedCall(device, wait, [&](OVERLAPPED* call) {
             return ReadFile(device, buffer, static_cast<DWORD>(kLargestAnswer - answer.size()),
                             nullptr, call) != FALSE;
