@@ -22,7 +22,9 @@ constexpr auto kReplyWait = std::chrono::seconds(20);
 void frmMain::btnSend_Click()
 {
     // Typing into the serial-number box enables Go again during a run; one run at a time.
-    if (sending_) {
+    // Nor does a run start while Test's dialogue runs: its own dialogue would be
+    // refused, and its closing would take the port from under Test's.
+    if (sending_ || bOpenBusy) {
         return;
     }
     sending_ = true;
