@@ -31,8 +31,7 @@ void frmMain::btnSend_Click()
     btnSend->setBackColor(sendColour::kSending);
     btnSend->setEnabled(false);
 
-    btnOpen_Click();
-    if (unloaded_) {
+    if (!OpenPortForSend()) {
         return;
     }
     if (!bReaderFound) {
@@ -51,8 +50,7 @@ void frmMain::btnSend_Click()
         txtSerialNumber->isHidden() ? QString() : serialNumberOfRun(txtSerialNumber->text());
     txtCommandList->setText(QStringLiteral("Sending Commands:") + kNewLine + kRule + kNewLine);
     txtCommandList->repaint();
-    btnOpen_Click();
-    if (unloaded_) {
+    if (!OpenPortForSend()) {
         return;
     }
 
@@ -91,6 +89,14 @@ void frmMain::btnSend_Click()
     txtCommandList->appendText(kRule + kNewLine + QStringLiteral("Done"));
     SetClosedState();
     sending_ = false;
+}
+
+bool frmMain::OpenPortForSend()
+{
+    sendOpensPort_ = true;
+    btnOpen_Click();
+    sendOpensPort_ = false;
+    return !unloaded_;
 }
 
 void frmMain::txtSerialNumber_Change()

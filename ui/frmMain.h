@@ -155,6 +155,8 @@ private:
     bool WaitForReply(qint16 ticks, const QString& command);
     bool WaitForKeysReleased();
     bool OpenFailed();
+    // The open dialogue on behalf of a send; false when the window is being closed meanwhile.
+    bool OpenPortForSend();
     void ShowOpenPortButton();
 
     DesktopServices& desktop_;
@@ -164,6 +166,8 @@ private:
     const Clock* clock_;
     // A send is running; a second one is refused.
     bool sending_ = false;
+    // The send runs its own open dialogue; Test and Enter in the port list wait for the send's end.
+    bool sendOpensPort_ = false;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;
 };

@@ -87,6 +87,26 @@ protected:
 
 const QList<QByteArray> kDialogue{"/ver", "/get dev_version"};
 
+TEST_F(RepeatedClicks, DuringARunNeitherRunNorDialogueStartsAgain)
+{
+    window.btnSend_Click();
+
+    EXPECT_EQ(window.txtCommandList->text(), "Sending Commands:\r\n" + kRule +
+                                                 "\r\n"
+                                                 " Comment:start\r\n"
+                                                 " Sending: /rawxact one --> one done\r\n"
+                                                 " Sending: /rawsend two\r\n"
+                                                 " Sending: /rawxact three --> three done\r\n" +
+                                                 kRule + "\r\nDone");
+    const QList<QByteArray> commands{"/rawxact one", "/rawsend two", "/rawxact three"};
+    EXPECT_EQ(reader.received(), kDialogue + kDialogue + commands);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(portAreaOf(window),
+              (PortArea{"&Test", true, true, "closed", "none", "5", "Bench", false, false}));
+    EXPECT_TRUE(window.btnSend->isEnabled());
+    EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
+}
+
 TEST_F(RepeatedClicks, DuringATestDialogueNoRunStarts)
 {
     window.btnOpen_Click();
