@@ -1,11 +1,8 @@
-#include "support/ClockDriver.h"
 #include "support/CommandListEntries.h"
 #include "support/PortArea.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
-#include "support/TempProgram.h"
-#include "support/Watchdog.h"
+#include "support/WindowFixture.h"
 #include "ui/ColourButton.h"
 #include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
@@ -18,8 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kRule(45, u'=');
 
@@ -43,12 +38,10 @@ void queueImpatientClicks(frmMain& window, int times)
 // At every line the reader receives the user clicks again, and the reader
 // answers only after those clicks, so that each of the program's waits has
 // them to handle.
-class RepeatedClicks : public testing::Test {
+class RepeatedClicks : public WindowFixture {
 protected:
     void SetUp() override
     {
-        window.Timer1->setInterval(5);
-        window.setClock(clock);
         window.MSComm1->setPortLocator([this](int) { return reader.path(); });
         window.Combo2->setEditText("Bench (COM5)");
         window.show();
@@ -76,13 +69,7 @@ protected:
         {"/rawxact one", "/rawxact one done\r\n"},
         {"/rawxact three", "/rawxact three done\r\n"}};
     bool clicking = true;
-    Watchdog watchdog{60s, "repeated clicks"};
     ScriptedReader reader{{}};
-    ManualClock clock;
-    ClockDriver clockDriver{clock, 100ms};
-    TempProgram program;
-    RecordingDesktop desktop;
-    frmMain window{desktop, program.file()};
 };
 
 const QList<QByteArray> kDialogue{"/ver", "/get dev_version"};

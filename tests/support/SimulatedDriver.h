@@ -34,6 +34,14 @@ public:
 
     bool ready() const { return ready_; }
 
+    // The driver gone at once, as when its process is killed: its ports hang
+    // up and what it made in the KVR folder stays behind.
+    void kill()
+    {
+        process_.kill();
+        process_.waitForFinished(10000);
+    }
+
 private:
     QProcess process_;
     QByteArray output_;
