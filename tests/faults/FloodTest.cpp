@@ -3,6 +3,7 @@
 #include "support/FloodingReader.h"
 #include "support/PortArea.h"
 #include "support/QtPrinters.h"
+#include "support/RandomBytes.h"
 #include "support/WindowFixture.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/EventWait.h"
@@ -14,23 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
-#include <random>
 #include <unistd.h>
 
 namespace {
 
 const QString kRule(45, u'=');
 constexpr qsizetype kMiB = 1 << 20;
-
-QByteArray randomBytes(qsizetype count)
-{
-    std::mt19937 random(20261207);
-    QByteArray bytes(count, '\0');
-    for (char& byte : bytes) {
-        byte = static_cast<char>(random());
-    }
-    return bytes;
-}
 
 // Replies nobody asked for, of every shape the reader gives, one to a line.
 QByteArray unsolicitedLines(int count, bool withRawReplies)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,8 @@ template <typename Body> int exitCodeInChild(uid_t uid, Body body)
 {
     const pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0)) {
+        if (geteuid() == 0 && uid != 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) {
             _exit(100);
         }
         _exit(body());
