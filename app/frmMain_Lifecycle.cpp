@@ -16,7 +16,11 @@ void frmMain::Form_Load()
     repaint();
     GetLastSettings();
     RestorePlacement();
-    ReadCommandExcelFile(sCmdFile);
+    // A file that cannot be read leaves no list, as after File, Open: the
+    // preview would otherwise still say it is loading, with Go ready to send nothing.
+    if (!ReadCommandExcelFile(sCmdFile)) {
+        ShowNoCommandList();
+    }
     btnOpen->setFocus();
     lblCurrPort->setFrameShape(QFrame::NoFrame);
     lblDevice->setFrameShape(QFrame::NoFrame);

@@ -158,6 +158,8 @@ private:
     // The open dialogue on behalf of a send; false when the window is being closed meanwhile.
     bool OpenPortForSend();
     void ShowOpenPortButton();
+    // No command list is loaded: the preview asks for a file and Go waits for one.
+    void ShowNoCommandList();
 
     DesktopServices& desktop_;
     QString programFile_;

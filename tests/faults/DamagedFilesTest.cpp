@@ -9,6 +9,7 @@
 #include "support/TempProgram.h"
 #include "support/Watchdog.h"
 #include "ui/ColourButton.h"
+#include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
 #include "ui/frmMain.h"
@@ -224,6 +225,47 @@ TEST_F(DamagedFiles, RegistryFile)
         EXPECT_TRUE(storedSettings().contains("Port_Num= 1"));
 
         repair(registry, sound);
+        expectSoundStart();
+    }
+}
+
+// The command file damaged: the start says why it cannot be read (or, for a
+// folder, asks for another file, here cancelled) and shows that no list is
+// loaded; the window still tests the port, and the file's path is kept for the next start.
+TEST_F(DamagedFiles, CommandFile)
+{
+    if (!bodyRunsAsOrdinaryUser()) {
+        return;
+    }
+    firstStart();
+    const QByteArray sound = readFile(commandFile);
+    const QMap<QString, QString> reasons{{"garbage", "it is not an Excel 97-2003 workbook (.xls)."},
+                                         {"empty", "the file is empty."},
+                                         {"unreadable", "it cannot be opened for reading."}};
+    for (const Damage& damage : kDamages) {
+        SCOPED_TRACE(damage.name);
+        damage.apply(commandFile);
+        auto window = start();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        if (reasons.contains(damage.name)) {
+            EXPECT_EQ(desktop.messages[0].text, "Cannot read the command file " + commandFile +
+                                                    ": " + reasons.value(damage.name));
+            EXPECT_EQ(desktop.messages[0].style, 48);
+        } else {
+            EXPECT_EQ(desktop.messages[0].title, "NO FILE SELECTED");
+            EXPECT_EQ(desktop.fileRequests.size(), 1u);
+        }
+        EXPECT_EQ(window->nCmdCount, 0);
+        EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
+        EXPECT_FALSE(window->btnSend->isEnabled());
+        EXPECT_EQ(window->btnSend->backColor(), sendColour::kWaitingForSerial);
+
+        window->btnOpen_Click();
+        EXPECT_TRUE(window->bReaderFound);
+        close(window);
+        EXPECT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
+
+        repair(commandFile, sound);
         expectSoundStart();
     }
 }
