@@ -122,6 +122,8 @@ TEST(ClosingAProgramWindow, AtEveryWaitOfTestAndGo)
     }
 }
 
+// A message box runs the event loop until it is answered; the window is
+// closed meanwhile, as at the end of a session, and the box then answered.
 TEST(ClosingAProgramWindow, WhileTheRunsWarningIsUp)
 {
     const Watchdog watchdog(60s, "closing at the warning");
@@ -129,9 +131,16 @@ TEST(ClosingAProgramWindow, WhileTheRunsWarningIsUp)
     ScriptedReader silent({});
     bench.window->MSComm1->setPortLocator([&silent](int) { return silent.path(); });
     bench.desktop.whileMessageShown = [&bench](const RecordingDesktop::Message& message) {
-        if (message.title == "Warning") {
-            bench.closeNow();
+        if (message.title != "Warning") {
+            return;
         }
+        QEventLoop box;
+        QTimer::singleShot(0, &box, [&bench, &box] {
+            bench.closeNow();
+            box.quit();
+        });
+        box.exec();
+        EXPECT_FALSE(bench.window.isNull()) << "destroyed while its handler runs";
     };
     fromTheEventLoop([&bench] { bench.window->btnSend_Click(); });
     bench.expectGoneWithoutSecondStore();
