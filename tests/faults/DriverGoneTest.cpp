@@ -151,6 +151,23 @@ TEST_F(DriverGone, DuringARun)
     QFile::remove(log.path());
     expectWorkingAgain();
 
+    // The port closed at the "/ver" of the run's second dialogue, whose outcome
+    // the run does not examine: every line goes nowhere.
+    QFile::remove(log.path());
+    {
+        SimulatedDriver driver({"--close-after", "3", "--log", log.path()});
+        ASSERT_TRUE(driver.ready());
+        window.btnSend_Click();
+    }
+    EXPECT_EQ(window.txtCommandList->text(),
+              "Sending Commands:\r\n" + kRule +
+                  "\r\n"
+                  " Sending: /rawxact again -->  NO RESPONSE!!!!\r\n" +
+                  kRule + "\r\nDone");
+    EXPECT_EQ(log.commands(), QStringList());
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(portArea(), (PortArea{"&Test", true, true, "closed", "none", "5", "", false, false}));
+
     // The port closed at the second of four "/rawsend" lines: the rest go nowhere.
     loadCommandList(window,
                     {{"/rawsend a", false},
