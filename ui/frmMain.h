@@ -168,7 +168,7 @@ private:
     const Clock* clock_;
     // A send is running; a second one is refused.
     bool sending_ = false;
-    // The send runs its own open dialogue; Test and Enter in the port list wait for the send's end.
+    // The send runs its own open dialogue; any other is refused until the send ends.
     bool sendOpensPort_ = false;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;

@@ -268,6 +268,16 @@ TEST_F(DamagedFiles, CommandFile)
         repair(commandFile, sound);
         expectSoundStart();
     }
+
+    // A sound workbook whose first row names no command is refused as well.
+    writeFile(commandFile, readFile(madeFixture("no-command-names.xls")));
+    auto window = start();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "No command names found in the Commands.XLS file.");
+    EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
+    EXPECT_FALSE(window->btnSend->isEnabled());
+    close(window);
+    EXPECT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
 }
 
 } // namespace
