@@ -1,6 +1,8 @@
 #include "device/MSComm.h"
 #include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
 #include "ui/DesktopServices.h"
+#include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
 #include "ui/WindowPlacement.h"
 #include "ui/frmMain.h"
@@ -17,6 +19,12 @@ void frmMain::Form_Load()
     GetLastSettings();
     RestorePlacement();
     ReadCommandExcelFile(sCmdFile);
+    // Go still red: no file was read (it could not be, or it named no command).
+    // The window then asks for one, as after File, Open; the preview would
+    // otherwise still say it is loading, with Go ready to send nothing.
+    if (btnSend->backColor() == sendColour::kNoCommands) {
+        ShowNoCommandList();
+    }
     btnOpen->setFocus();
     lblCurrPort->setFrameShape(QFrame::NoFrame);
     lblDevice->setFrameShape(QFrame::NoFrame);

@@ -82,8 +82,13 @@ void frmMain::mnuFileOpen_Click()
     }
     // Cancelled, or the file could not be read.
     if (nCmdCount == 0) {
-        btnSend->setEnabled(false);
-        btnSend->setBackColor(sendColour::kWaitingForSerial);
-        txtCommandList->setText(QStringLiteral("Please select a command file"));
+        ShowNoCommandList();
     }
+}
+
+void frmMain::ShowNoCommandList()
+{
+    btnSend->setEnabled(false);
+    btnSend->setBackColor(sendColour::kWaitingForSerial);
+    txtCommandList->setText(QStringLiteral("Please select a command file"));
 }

@@ -22,15 +22,16 @@ constexpr auto kReplyWait = std::chrono::seconds(20);
 void frmMain::btnSend_Click()
 {
     // Typing into the serial-number box enables Go again during a run; one run at a time.
-    if (sending_) {
+    // Nor does a run start while Test's dialogue runs: its own dialogue would be
+    // refused, and its closing would take the port from under Test's.
+    if (sending_ || bOpenBusy) {
         return;
     }
     sending_ = true;
     btnSend->setBackColor(sendColour::kSending);
     btnSend->setEnabled(false);
 
-    btnOpen_Click();
-    if (unloaded_) {
+    if (!OpenPortForSend()) {
         return;
     }
     if (!bReaderFound) {
@@ -49,8 +50,7 @@ void frmMain::btnSend_Click()
         txtSerialNumber->isHidden() ? QString() : serialNumberOfRun(txtSerialNumber->text());
     txtCommandList->setText(QStringLiteral("Sending Commands:") + kNewLine + kRule + kNewLine);
     txtCommandList->repaint();
-    btnOpen_Click();
-    if (unloaded_) {
+    if (!OpenPortForSend()) {
         return;
     }
 
@@ -89,6 +89,14 @@ void frmMain::btnSend_Click()
     txtCommandList->appendText(kRule + kNewLine + QStringLiteral("Done"));
     SetClosedState();
     sending_ = false;
+}
+
+bool frmMain::OpenPortForSend()
+{
+    sendOpensPort_ = true;
+    btnOpen_Click();
+    sendOpensPort_ = false;
+    return !unloaded_;
 }
 
 void frmMain::txtSerialNumber_Change()

@@ -24,6 +24,11 @@ constexpr int kExclamation = 48;
 
 void frmMain::btnOpen_Click()
 {
+    // A send owns the port from its first dialogue to its end: a dialogue of the
+    // user's own then would close the port under a command awaiting its reply.
+    if (sending_ && !sendOpensPort_) {
+        return;
+    }
     bReaderFound = false;
     if (bOpenBusy) {
         return;

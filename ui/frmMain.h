@@ -155,7 +155,11 @@ private:
     bool WaitForReply(qint16 ticks, const QString& command);
     bool WaitForKeysReleased();
     bool OpenFailed();
+    // The open dialogue on behalf of a send; false when the window is being closed meanwhile.
+    bool OpenPortForSend();
     void ShowOpenPortButton();
+    // No command list is loaded: the preview asks for a file and Go waits for one.
+    void ShowNoCommandList();
 
     DesktopServices& desktop_;
     QString programFile_;
@@ -164,6 +168,8 @@ private:
     const Clock* clock_;
     // A send is running; a second one is refused.
     bool sending_ = false;
+    // The send runs its own open dialogue; any other is refused until the send ends.
+    bool sendOpensPort_ = false;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;
 };

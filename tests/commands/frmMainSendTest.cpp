@@ -1,5 +1,7 @@
 #include "device/MSComm.h"
 #include "support/ClockDriver.h"
+#include "support/CommandListEntries.h"
+#include "support/DriverLog.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -14,7 +16,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -35,38 +36,15 @@ protected:
         window.Combo2->setEditText("KVR Reader 0 (COM5)");
     }
 
-    // The command list as a command file would leave it, with the serial-number row shown when
-    // asked.
     void load(const QList<std::pair<QString, bool>>& entries, bool needsSerial)
     {
-        window.nCmdCount = 0;
-        for (const auto& [line, waitReply] : entries) {
-            window.sCmdList[window.nCmdCount] = line;
-            window.bWaitReply[window.nCmdCount] = waitReply;
-            ++window.nCmdCount;
-        }
-        window.txtSerialNumber->setVisible(needsSerial);
-        window.lblSerialNumber->setVisible(needsSerial);
+        loadCommandList(window, entries, needsSerial);
     }
 
-    // The lines kvr-sim received on its port, without the open dialogue's.
-    QStringList commandsReceived() const
-    {
-        QFile log(logPath);
-        if (!log.open(QIODevice::ReadOnly)) {
-            return {};
-        }
-        QStringList lines;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            if (!line.isEmpty() && !line.endsWith("/ver") && !line.endsWith("/get dev_version")) {
-                lines << QString::fromUtf8(line);
-            }
-        }
-        return lines;
-    }
+    QStringList commandsReceived() const { return log.commands(); }
 
-    QTemporaryDir logs;
-    const QString logPath = logs.filePath("received.log");
+    DriverLog log;
+    const QString logPath = log.path();
     ManualClock clock;
     // The 20-second reply wait passes in about a second, so a lost reply fails a test rather than
     // hanging it.

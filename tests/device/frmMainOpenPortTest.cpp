@@ -1,4 +1,5 @@
 #include "device/MSComm.h"
+#include "support/PortArea.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -20,30 +21,6 @@
 
 namespace {
 
-// The port area after a dialogue, in one value to compare.
-struct PortArea {
-    QString button;
-    bool buttonShown = false;
-    bool buttonEnabled = false;
-    QString driver;
-    QString device;
-    QString port;
-    QString name;
-    bool portOpen = false;
-    bool readerFound = false;
-
-    friend bool operator==(const PortArea&, const PortArea&) = default;
-};
-
-void PrintTo(const PortArea& a, std::ostream* out)
-{
-    *out << "{" << a.button.toStdString() << (a.buttonShown ? " shown" : " hidden")
-         << (a.buttonEnabled ? " enabled" : " disabled") << ", driver \"" << a.driver.toStdString()
-         << "\", device \"" << a.device.toStdString() << "\", port \"" << a.port.toStdString()
-         << "\", name \"" << a.name.toStdString() << "\", " << (a.portOpen ? "open" : "closed")
-         << (a.readerFound ? ", reader found" : "") << "}";
-}
-
 class OpenDialogue : public testing::Test {
 protected:
     void SetUp() override
@@ -54,14 +31,7 @@ protected:
 
     void select(const QString& selector) { window.Combo2->setEditText(selector); }
 
-    PortArea portArea() const
-    {
-        return {window.btnOpen->text(),      !window.btnOpen->isHidden(),
-                window.btnOpen->isEnabled(), window.txtDeviceDriver->text(),
-                window.lblDevice->text(),    window.lblCurrPort->text(),
-                window.txtCurrName->text(),  window.MSComm1->PortOpen(),
-                window.bReaderFound};
-    }
+    PortArea portArea() const { return portAreaOf(window); }
 
     TempProgram program;
     RecordingDesktop desktop;

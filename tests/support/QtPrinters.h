@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <ostream>
@@ -8,4 +9,9 @@
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray& bytes, std::ostream* out)
+{
+    *out << '"' << bytes.toStdString() << '"';
 }

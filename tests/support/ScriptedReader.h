@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QSocketNotifier>
 
+#include <functional>
 #include <unistd.h>
 
 // A reader behind a pseudo-terminal that answers each command line with the
@@ -24,6 +25,9 @@ public:
     QString path() const { return pty_.slavePath(); }
     const QList<QByteArray>& received() const { return received_; }
     void send(const QByteArray& bytes) { pty_.write(bytes); }
+    // Runs after each line received and answered, so that a test can act at
+    // that point of the program's dialogue rather than after a time.
+    std::function<void(const QByteArray& line)> whenReceived;
 
 private:
     void receive()
@@ -40,6 +44,9 @@ private:
             received_ << line;
             if (replies_.contains(line)) {
                 pty_.write(replies_.value(line));
+            }
+            if (whenReceived) {
+                whenReceived(line);
             }
         }
     }

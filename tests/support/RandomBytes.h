@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <random>
+
+// The same `count` bytes of every value on every run.
+inline QByteArray randomBytes(qsizetype count, unsigned seed = 20261207)
+{
+    std::mt19937 random(seed);
+    QByteArray bytes(count, '\0');
+    for (char& byte : bytes) {
+        byte = static_cast<char>(random());
+    }
+    return bytes;
+}
