@@ -77,8 +77,12 @@ struct Place {
     std::optional<std::size_t> sectionEnd; // the line after which a new entry goes
 };
 
-Place locate(const std::vector<Line>& lines, const std::string& section, const std::string& key)
+Place locate(const std::vector<Line>& lines, const std::string& sectionAsked,
+             const std::string& keyAsked)
 {
+    // Blanks around the names asked for do not count either.
+    const std::string section = trimmed(sectionAsked);
+    const std::string key = trimmed(keyAsked);
     Place place;
     bool inSection = false;
     bool inFirstSection = false;

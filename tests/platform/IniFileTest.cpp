@@ -115,6 +115,17 @@ TEST_F(IniFile, TextThatWouldAddLinesIsNotWritten)
     EXPECT_EQ(readProfileString("File", "LastFile", "", 255, path), "a.xls");
 }
 
+TEST_F(IniFile, BlanksAroundTheNamesAskedForDoNotCountEither)
+{
+    store(kHandEdited);
+    EXPECT_EQ(readProfileString(" Other\t", "\tkeep ", "", 40, path), "me");
+    ASSERT_TRUE(writeProfileString("New\t", " key", "value", path));
+    EXPECT_EQ(readProfileString("New\t", " key", "", 40, path), "value");
+    EXPECT_EQ(readProfileString("new", "KEY", "", 40, path), "value");
+    ASSERT_TRUE(writeProfileString("new", "key", "changed", path));
+    EXPECT_EQ(stored(), kHandEdited + "\r\n[New\t]\r\nkey=changed\r\n");
+}
+
 // An ordinary user, without root's right to write anywhere.
 constexpr uid_t kNobody = 65534;
 
