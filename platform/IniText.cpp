@@ -136,8 +136,9 @@ bool fitsOnOneLine(const std::string& section, const std::string& key, const std
 std::optional<std::string> withIniValue(const std::string& text, const std::string& section,
                                         const std::string& key, const std::string& value)
 {
+    // A key line that began with "[" would be read as a section line.
     if (!fitsOnOneLine(section, key, value) || section.find(']') != std::string::npos ||
-        key.find('=') != std::string::npos) {
+        key.find('=') != std::string::npos || trimmed(key).starts_with('[')) {
         return std::nullopt;
     }
     std::vector<Line> lines = splitLines(text);

@@ -19,7 +19,8 @@ bool fitsOnOneLine(const std::string& section, const std::string& key, const std
 // `text` with `key` of `section` set to `value`: the key's line is replaced, or
 // a new line closes the section, or a new section ends the text. New lines end
 // the way the text's first line does (LF in a new file). Nothing when the
-// entry does not fit on one line.
+// entry does not fit on one line or would not read back: a section name
+// holding "]", a key holding "=" or beginning with "[".
 std::optional<std::string> withIniValue(const std::string& text, const std::string& section,
                                         const std::string& key, const std::string& value);
 

@@ -126,6 +126,15 @@ TEST_F(IniFile, BlanksAroundTheNamesAskedForDoNotCountEither)
     EXPECT_EQ(stored(), kHandEdited + "\r\n[New\t]\r\nkey=changed\r\n");
 }
 
+TEST_F(IniFile, AKeyThatWouldReadAsASectionIsNotWritten)
+{
+    store(kHandEdited);
+    EXPECT_FALSE(writeProfileString("Other", "[Evil]", "x", path));
+    EXPECT_FALSE(writeProfileString("Other", " \t[", "", path));
+    EXPECT_EQ(stored(), kHandEdited);
+    EXPECT_EQ(readProfileString("Other", "keep", "", 40, path), "me");
+}
+
 // An ordinary user, without root's right to write anywhere.
 constexpr uid_t kNobody = 65534;
 
