@@ -201,7 +201,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkWrite(name, value, other, path);
     checkRead(other, buffer, path);
     checkStoredPlacement(path, screen);
-    checkLeadingNumber(QString::fromUtf8(numberText.data(), qsizetype(numberText.size())));
+    const QString numberAsText = QString::fromUtf8(numberText.data(), qsizetype(numberText.size()));
+    checkLeadingNumber(numberAsText);
+    // Numbers longer than any double, which mutations seldom make on their own.
+    checkLeadingNumber(numberAsText.repeated(100));
     checkNumbers(number, placement, path);
     return 0;
 }
