@@ -6,7 +6,8 @@
 // The text of an INI file, read and changed as the Windows profile functions
 // do. Section and key names match without regard to case; blanks around names
 // and values do not count; lines that are neither "[section]" nor "key=value"
-// are kept as they are and otherwise ignored; CR LF and LF line ends are both read.
+// are kept as they are and otherwise ignored; CR LF and LF line ends are both
+// read, and so is a CR that ends the text, as a CR LF cut short.
 namespace platform {
 
 // Value `key` of the first section named `section` that holds it.

@@ -126,6 +126,16 @@ TEST_F(IniFile, BlanksAroundTheNamesAskedForDoNotCountEither)
     EXPECT_EQ(stored(), kHandEdited + "\r\n[New\t]\r\nkey=changed\r\n");
 }
 
+TEST_F(IniFile, ACrThatEndsTheFileEndsItsLastLine)
+{
+    store("[Select_Window_frmMain]\nWindowState= 2\r");
+    EXPECT_EQ(readProfileString("Select_Window_frmMain", "WindowState", "", 40, path), "2");
+    // A write elsewhere completes the line end and leaves the value as it was.
+    ASSERT_TRUE(writeProfileString("File", "LastFile", "a.xls", path));
+    EXPECT_EQ(stored(), "[Select_Window_frmMain]\nWindowState= 2\r\n\n[File]\nLastFile=a.xls\n");
+    EXPECT_EQ(readProfileString("Select_Window_frmMain", "WindowState", "", 40, path), "2");
+}
+
 TEST_F(IniFile, AKeyThatWouldReadAsASectionIsNotWritten)
 {
     store(kHandEdited);
