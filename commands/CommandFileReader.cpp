@@ -1,7 +1,6 @@
 #include "commands/CommandFileReader.h"
 
 #include "commands/CommandFilePath.h"
-#include "commands/WorkbookReader.h"
 #include "ui/VersionTexts.h"
 
 namespace {
@@ -12,8 +11,12 @@ const QString kNewLine = QStringLiteral("\r\n");
 
 CommandFileRead readCommandFile(const QString& path)
 {
+    return commandFileFrom(path, readCommandRange(openablePath(path)));
+}
+
+CommandFileRead commandFileFrom(const QString& path, CommandRange range)
+{
     CommandFileRead read;
-    auto range = readCommandRange(openablePath(path));
     if (auto* reason = std::get_if<QString>(&range)) {
         read.message = QStringLiteral("Cannot read the command file %1: %2.").arg(path, *reason);
         return read;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/CommandList.h"
+#include "commands/WorkbookReader.h"
 
 #include <QString>
 
@@ -19,6 +20,10 @@ struct CommandFileRead {
 
 // Reads the command file stored as `path` (which must exist).
 CommandFileRead readCommandFile(const QString& path);
+
+// What the cells that the workbook reader found in the command file stored as
+// `path`, or its reason for finding none, come to.
+CommandFileRead commandFileFrom(const QString& path, CommandRange range);
 
 // The preview of a command list as the transcript pane shows it, every line
 // ended by CR LF. `sCmdFile` is the path as stored, before it is cleaned.

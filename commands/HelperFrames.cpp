@@ -9,6 +9,8 @@ constexpr std::string_view kRequest = "read ";
 constexpr std::string_view kFrame = "frame ";
 // Larger than any answer for 1000 rows of two cells of at most 32767 characters.
 constexpr std::size_t kLongest = std::size_t(1) << 28;
+// The first line of an answer frame before its line feed: "frame " and at most 20 digits.
+constexpr std::size_t kLongestHead = kFrame.size() + 20;
 
 std::string framed(std::string_view tag, std::string_view body)
 {
@@ -57,15 +59,19 @@ std::optional<std::string_view> completeAnswer(std::string_view received, bool& 
     malformed = false;
     const std::size_t end = received.find('\n');
     if (end == std::string_view::npos) {
-        malformed = received.size() > kFrame.size() + 20 ||
+        malformed = received.size() > kLongestHead ||
                     received.substr(0, kFrame.size()) != kFrame.substr(0, received.size());
+        return std::nullopt;
+    }
+    // The same limit as above, so that where the pipe cuts the answer does not matter.
+    if (end > kLongestHead || received.substr(0, kFrame.size()) != kFrame) {
+        malformed = true;
         return std::nullopt;
     }
     std::size_t size = 0;
     const auto parsed =
         std::from_chars(received.data() + kFrame.size(), received.data() + end, size);
-    if (received.substr(0, kFrame.size()) != kFrame || parsed.ec != std::errc() ||
-        parsed.ptr != received.data() + end || size > kLongest) {
+    if (parsed.ec != std::errc() || parsed.ptr != received.data() + end || size > kLongest) {
         malformed = true;
         return std::nullopt;
     }

@@ -35,8 +35,7 @@ public:
 
     ~WorkbookHelper() override { stop(); }
 
-    std::variant<std::vector<cells::Row>, QString> read(const QString& path,
-                                                        std::chrono::milliseconds limit)
+    CommandRange read(const QString& path, std::chrono::milliseconds limit)
     {
         if (!process_ || process_->state() == QProcess::NotRunning) {
             start();
@@ -57,7 +56,7 @@ public:
             const auto answer = helperframes::completeAnswer(
                 std::string_view(received.constData(), std::size_t(received.size())), malformed);
             if (answer) {
-                return decoded(*answer);
+                return rangeFromAnswer(*answer);
             }
             if (malformed) {
                 stop();
@@ -100,25 +99,24 @@ private:
         process_ = nullptr;
     }
 
-    static std::variant<std::vector<cells::Row>, QString> decoded(std::string_view answer)
-    {
-        std::optional<cells::Range> range = cells::decode(answer);
-        if (!range) {
-            return QStringLiteral("the workbook reader gave an answer that cannot be understood");
-        }
-        if (range->error) {
-            return QString::fromStdString(*range->error);
-        }
-        return std::move(range->rows);
-    }
-
     QProcess* process_ = nullptr;
 };
 
 } // namespace
 
-std::variant<std::vector<cells::Row>, QString> readCommandRange(const QString& path,
-                                                                std::chrono::milliseconds limit)
+CommandRange readCommandRange(const QString& path, std::chrono::milliseconds limit)
 {
     return WorkbookHelper::instance().read(path, limit);
+}
+
+CommandRange rangeFromAnswer(std::string_view answer)
+{
+    std::optional<cells::Range> range = cells::decode(answer);
+    if (!range) {
+        return QStringLiteral("the workbook reader gave an answer that cannot be understood");
+    }
+    if (range->error) {
+        return QString::fromStdString(*range->error);
+    }
+    return std::move(range->rows);
 }

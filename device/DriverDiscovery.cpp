@@ -63,6 +63,13 @@ QString registryText(const platform::RegistryValue& value)
                                   qsizetype(data.size()) - 1);
 }
 
+QString readRegistryText(quint32 group, const QString& section, const QString& key)
+{
+    const std::optional<platform::RegistryValue> value = platform::queryRegistryValue(
+        group, section.toLocal8Bit().toStdString(), key.toLocal8Bit().toStdString());
+    return value ? registryText(*value) : kNotFound;
+}
+
 QStringList driverPortLines(const RegistryReader& read)
 {
     for (const RegistryLayout& layout : kLayouts) {

@@ -15,6 +15,10 @@ inline const QString kNotFound = QStringLiteral("Not Found");
 // type as its data without the last byte (text without its terminating NUL).
 QString registryText(const platform::RegistryValue& value);
 
+// Value `key` of registry key `section` under the root key `group` as text,
+// or kNotFound.
+QString readRegistryText(quint32 group, const QString& section, const QString& key);
+
 // Reads value `key` of registry key `section` (under HKEY_LOCAL_MACHINE) as text,
 // or gives kNotFound.
 using RegistryReader = std::function<QString(const QString& section, const QString& key)>;

@@ -6,9 +6,6 @@
 
 namespace {
 
-// A reading without a line feed is complete after this much quiet.
-constexpr int kQuietPauseMs = 25;
-
 // Port N of the KVR driver: \\.\COM<N> on Windows, the KVR folder's
 // dosdevices/com<N> on Linux (nothing to open when there is no driver).
 QString systemPortName(int commPort)
@@ -50,7 +47,7 @@ MSComm::MSComm(QObject* parent)
     , locate_(systemPortName)
 {
     quietPause_.setSingleShot(true);
-    quietPause_.setInterval(kQuietPauseMs);
+    quietPause_.setInterval(ReadingGrouper::kQuietPauseMs);
     connect(&quietPause_, &QTimer::timeout, this, &MSComm::queueOnComm);
     connect(&port_, &QSerialPort::readyRead, this, &MSComm::takeArrivedBytes);
     connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::portFailed);
@@ -104,21 +101,23 @@ void MSComm::setOutput(const QString& text)
 
 QString MSComm::Input()
 {
-    const QString text = QString::fromLatin1(received_);
-    received_.clear();
-    return text;
+    return QString::fromLatin1(received_.take());
 }
 
 // Qt emits readyRead only once until its slot returns and never again for
 // bytes it holds already, so everything is taken at once and the slot returns.
 void MSComm::takeArrivedBytes()
 {
-    received_ += port_.readAll();
-    if (received_.endsWith('\n')) {
+    switch (received_.add(port_.readAll())) {
+    case ReadingGrouper::Held::Complete:
         quietPause_.stop();
         queueOnComm();
-    } else if (!received_.isEmpty()) {
+        break;
+    case ReadingGrouper::Held::Partial:
         quietPause_.start();
+        break;
+    case ReadingGrouper::Held::Nothing:
+        break;
     }
 }
 
@@ -133,7 +132,7 @@ void MSComm::queueOnComm()
 void MSComm::raiseOnComm()
 {
     onCommQueued_ = false;
-    if (received_.isEmpty()) {
+    if (received_.held() == ReadingGrouper::Held::Nothing) {
         return;
     }
     // Reached from an event loop nested in the running handler: after it returns.

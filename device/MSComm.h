@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/ReadingGrouper.h"
+
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -17,12 +19,12 @@ struct CommError {
 // The main window's serial component: one COM port, chosen by its number,
 // at 9600 baud, no parity, 8 data bits and 1 stop bit.
 //
-// Received bytes are gathered into readings: a reading is complete when what
-// has come ends in a line feed, or when nothing more has come for 25 ms. Each
-// complete reading raises OnComm from the event queue, never from inside a
-// running OnComm handler; one that completes while a handler runs (in a
-// message box, say) raises OnComm again once that handler has returned. A port
-// whose other side goes away closes itself.
+// Received bytes are gathered into readings (ReadingGrouper.h): a reading is
+// complete when what has come ends in a line feed, or when nothing more has
+// come for 25 ms. Each complete reading raises OnComm from the event queue,
+// never from inside a running OnComm handler; one that completes while a
+// handler runs (in a message box, say) raises OnComm again once that handler
+// has returned. A port whose other side goes away closes itself.
 class MSComm : public QObject {
     Q_OBJECT
 
@@ -66,8 +68,8 @@ private:
     int commPort_ = 1;
     qint16 commEvent_ = 0;
 
-    QByteArray received_; // received and not read by Input yet
-    QTimer quietPause_;   // ends a reading that has no line feed
+    ReadingGrouper received_; // received and not read by Input yet
+    QTimer quietPause_;       // ends a reading that has no line feed
     bool onCommQueued_ = false;
     bool inOnComm_ = false;
     bool completedInOnComm_ = false;

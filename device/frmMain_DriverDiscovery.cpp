@@ -18,9 +18,7 @@ const QString kNewLine = QStringLiteral("\r\n");
 
 QString frmMain::ReadRegistry(quint32 Group, const QString& Section, const QString& Key)
 {
-    const std::optional<platform::RegistryValue> value = platform::queryRegistryValue(
-        Group, Section.toLocal8Bit().toStdString(), Key.toLocal8Bit().toStdString());
-    return value ? registryText(*value) : kNotFound;
+    return readRegistryText(Group, Section, Key);
 }
 
 void frmMain::DiscoverDrivers()

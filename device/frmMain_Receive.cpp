@@ -1,45 +1,39 @@
-#include "commands/StripCtrlChars.h"
 #include "device/MSComm.h"
-#include "device/PortSelection.h"
+#include "device/ReplyRecognition.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/DesktopServices.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
 #include "ui/frmMain.h"
 
-// One reading of the port is one reply. Keywords are matched in exact case,
-// "/rawxact" before "/ver" before "dev_version".
+// One reading of the port is one reply; ReplyRecognition.h says what it means.
 void frmMain::MSComm1_OnComm()
 {
     if (MSComm1->CommEvent() != MSComm::comEvReceive) {
         return;
     }
-    const QString reply = MSComm1->Input();
-    if (reply.isEmpty()) {
+    const reply::Meaning meaning = reply::recognise(MSComm1->Input(), bDetecting);
+    if (std::holds_alternative<reply::NoData>(meaning)) {
         desktop_.messageBox(QStringLiteral("No data read"), 0);
         return;
     }
-    // The one character after the keyword is a separator, whatever it is.
-    if (const qsizetype at = reply.indexOf(QStringLiteral("/rawxact")); at >= 0) {
-        sRawReply = Module1::StripCtrlChars(replyTextFrom(reply, at + 9));
+    if (const auto* raw = std::get_if<reply::RawAnswer>(&meaning)) {
+        sRawReply = raw->text;
         return;
     }
-    if (!bDetecting) {
-        return;
-    }
-    if (const qsizetype at = reply.indexOf(QStringLiteral("/ver")); at >= 0) {
-        txtDeviceDriver->setText(Module1::StripCtrlChars(replyTextFrom(reply, at + 4)));
+    if (const auto* driver = std::get_if<reply::DriverVersion>(&meaning)) {
+        txtDeviceDriver->setText(driver->text);
         txtDeviceDriver->repaint();
         bDetecting = false;
         bWaitOver = true;
         return;
     }
-    if (!reply.contains(QStringLiteral("dev_version"))) {
+    const auto* device = std::get_if<reply::DeviceVersion>(&meaning);
+    if (!device) {
         return;
     }
-    // The device version runs from character 25 to the last but one.
-    if (reply.size() > 24) {
-        lblDevice->setCaption(reply.mid(24).chopped(1));
+    if (device->text) {
+        lblDevice->setCaption(*device->text);
     }
     lblDevice->repaint();
     if (lblDevice->text().isEmpty()) {

@@ -19,7 +19,8 @@ std::string readProfileString(const std::string& section, const std::string& key
 // of the file stays as it was. The file is replaced whole or not at all, so an
 // interrupted write leaves the old file or the new one, never a mix. Names or
 // a value holding a line break are refused, since they would add lines of
-// their own. Returns false when nothing was written.
+// their own, and so are names that would not read back (IniText.h). Returns
+// false when nothing was written.
 bool writeProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path);
 

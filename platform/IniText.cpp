@@ -9,7 +9,7 @@ namespace {
 
 struct Line {
     std::string text; // without its line end
-    std::string end;  // "\r\n", "\n", or "" for a last line without one
+    std::string end;  // "\r\n", "\n", or for a last line "" or the "\r" of a cut CR LF
 };
 
 std::vector<Line> splitLines(const std::string& text)
@@ -19,7 +19,10 @@ std::vector<Line> splitLines(const std::string& text)
     while (start < text.size()) {
         const std::size_t newline = text.find('\n', start);
         if (newline == std::string::npos) {
-            lines.push_back({text.substr(start), ""});
+            // A CR at the very end begins a line end that was cut off.
+            const bool cr = text.back() == '\r';
+            lines.push_back(
+                {text.substr(start, text.size() - start - (cr ? 1 : 0)), cr ? "\r" : ""});
             break;
         }
         const bool crlf = newline > start && text[newline - 1] == '\r';
@@ -77,8 +80,12 @@ struct Place {
     std::optional<std::size_t> sectionEnd; // the line after which a new entry goes
 };
 
-Place locate(const std::vector<Line>& lines, const std::string& section, const std::string& key)
+Place locate(const std::vector<Line>& lines, const std::string& sectionAsked,
+             const std::string& keyAsked)
 {
+    // Blanks around the names asked for do not count either.
+    const std::string section = trimmed(sectionAsked);
+    const std::string key = trimmed(keyAsked);
     Place place;
     bool inSection = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -132,16 +139,17 @@ bool fitsOnOneLine(const std::string& section, const std::string& key, const std
 std::optional<std::string> withIniValue(const std::string& text, const std::string& section,
                                         const std::string& key, const std::string& value)
 {
+    // A key line that began with "[" would be read as a section line.
     if (!fitsOnOneLine(section, key, value) || section.find(']') != std::string::npos ||
-        key.find('=') != std::string::npos) {
+        key.find('=') != std::string::npos || trimmed(key).starts_with('[')) {
         return std::nullopt;
     }
     std::vector<Line> lines = splitLines(text);
-    const std::string newline =
-        lines.empty() || lines.front().end.empty() ? "\n" : lines.front().end;
+    const std::string newline = !lines.empty() && lines.front().end == "\r\n" ? "\r\n" : "\n";
     const std::string keyLine = key + "=" + value;
-    if (!lines.empty() && lines.back().end.empty()) {
-        lines.back().end = newline;
+    // The last line gets a whole line end; a CR it ends in stays the start of a CR LF.
+    if (!lines.empty() && !lines.back().end.ends_with('\n')) {
+        lines.back().end = lines.back().end.empty() ? newline : "\r\n";
     }
 
     const Place place = locate(lines, section, key);

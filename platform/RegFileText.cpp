@@ -100,29 +100,31 @@ std::optional<std::string> quoted(std::string_view& text)
     return std::nullopt;
 }
 
+std::optional<std::uint32_t> hexNumber(std::string_view text)
+{
+    // Taken as unsigned char: isxdigit is undefined for the negative chars of bytes past ASCII.
+    if (text.empty() || text.size() > 8 ||
+        !std::all_of(text.begin(), text.end(),
+                     [](unsigned char c) { return std::isxdigit(c) != 0; })) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(std::stoul(std::string(text), nullptr, 16));
+}
+
 std::optional<std::vector<unsigned char>> hexBytes(std::string_view text)
 {
     std::vector<unsigned char> bytes;
     while (!(text = trimmed(text)).empty()) {
         const std::size_t comma = std::min(text.find(','), text.size());
         const std::string_view pair = trimmed(text.substr(0, comma));
-        if (pair.empty() || pair.size() > 2 ||
-            !std::all_of(pair.begin(), pair.end(), [](char c) { return std::isxdigit(c); })) {
+        const auto byte = pair.size() <= 2 ? hexNumber(pair) : std::nullopt;
+        if (!byte) {
             return std::nullopt;
         }
-        bytes.push_back(static_cast<unsigned char>(std::stoul(std::string(pair), nullptr, 16)));
+        bytes.push_back(static_cast<unsigned char>(*byte));
         text.remove_prefix(std::min(comma + 1, text.size()));
     }
     return bytes;
-}
-
-std::optional<std::uint32_t> hexNumber(std::string_view text)
-{
-    if (text.empty() || text.size() > 8 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(c); })) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(std::stoul(std::string(text), nullptr, 16));
 }
 
 std::vector<unsigned char> textData(const std::string& text)

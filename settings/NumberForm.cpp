@@ -1,5 +1,6 @@
 #include "settings/NumberForm.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -27,11 +28,13 @@ qint32 leadingNumber(QStringView text)
             ++i;
         }
     }
-    bool ok = false;
-    const double value = text.mid(start, i - start).toDouble(&ok);
-    if (!ok) {
+    const QStringView number = text.sliced(start, i - start);
+    if (std::none_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); })) {
         return 0;
     }
+    // A number beyond double's range reads as infinite and is held at the ends
+    // below; one too small for it reads as 0.
+    const double value = number.toDouble();
     // nearbyint rounds halves to the even neighbour in the default rounding mode.
     const double rounded = std::nearbyint(value);
     constexpr double lowest = std::numeric_limits<qint32>::min();

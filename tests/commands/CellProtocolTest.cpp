@@ -73,6 +73,18 @@ TEST(HelperFrames, AnAnswerCountsOnlyWhenItsWholeFrameHasArrived)
     }
 }
 
+TEST(HelperFrames, WhereThePipeCutsAnAnswerDoesNotChangeHowItIsJudged)
+{
+    // A first line too long to be a frame is refused whether or not its line feed has come.
+    const std::string frame = "frame " + std::string(30, '0') + "5\nhello";
+    bool malformed = false;
+    for (std::size_t size = 27; size <= frame.size(); ++size) {
+        EXPECT_FALSE(
+            helperframes::completeAnswer(std::string_view(frame).substr(0, size), malformed));
+        EXPECT_TRUE(malformed) << "cut to " << size << " bytes";
+    }
+}
+
 TEST(HelperFrames, ARequestCarriesAnyPath)
 {
     const std::string path("/tmp/odd\nname \0.xls", 19);

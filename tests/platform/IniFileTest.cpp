@@ -77,6 +77,36 @@ TEST_F(IniFile, TextThatWouldAddLinesIsNotWritten)
     EXPECT_EQ(readProfileString("File", "LastFile", "", 255, path), "a.xls");
 }
 
+TEST_F(IniFile, BlanksAroundTheNamesAskedForDoNotCountEither)
+{
+    store(kHandEdited);
+    EXPECT_EQ(readProfileString(" Other\t", "\tkeep ", "", 40, path), "me");
+    ASSERT_TRUE(writeProfileString("New\t", " key", "value", path));
+    EXPECT_EQ(readProfileString("New\t", " key", "", 40, path), "value");
+    EXPECT_EQ(readProfileString("new", "KEY", "", 40, path), "value");
+    ASSERT_TRUE(writeProfileString("new", "key", "changed", path));
+    EXPECT_EQ(stored(), kHandEdited + "\r\n[New\t]\r\nkey=changed\r\n");
+}
+
+TEST_F(IniFile, ACrThatEndsTheFileEndsItsLastLine)
+{
+    store("[Select_Window_frmMain]\nWindowState= 2\r");
+    EXPECT_EQ(readProfileString("Select_Window_frmMain", "WindowState", "", 40, path), "2");
+    // A write elsewhere completes the line end and leaves the value as it was.
+    ASSERT_TRUE(writeProfileString("File", "LastFile", "a.xls", path));
+    EXPECT_EQ(stored(), "[Select_Window_frmMain]\nWindowState= 2\r\n\n[File]\nLastFile=a.xls\n");
+    EXPECT_EQ(readProfileString("Select_Window_frmMain", "WindowState", "", 40, path), "2");
+}
+
+TEST_F(IniFile, AKeyThatWouldReadAsASectionIsNotWritten)
+{
+    store(kHandEdited);
+    EXPECT_FALSE(writeProfileString("Other", "[Evil]", "x", path));
+    EXPECT_FALSE(writeProfileString("Other", " \t[", "", path));
+    EXPECT_EQ(stored(), kHandEdited);
+    EXPECT_EQ(readProfileString("Other", "keep", "", 40, path), "me");
+}
+
 // An ordinary user, without root's right to write anywhere.
 constexpr uid_t kNobody = 65534;
 

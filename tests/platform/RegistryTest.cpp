@@ -66,13 +66,15 @@ TEST(RegFile, DamagedTextIsPassedOverAndTheRestStillRead)
                                 "\"a\"=dword:zz\n"
                                 "\"b\"=hex:1,2,zzz\n"
                                 "\"c\"=\"never closed\n"
-                                "\"d\"=-\n" +
+                                "\"d\"=-\n"
+                                "\"e\"=hex:\xe9,\xff\n"
+                                "\"f\"=dword:\xe9\n" +
                                 std::string(1 << 20, 'x') + "\n" +
                                 "[HKEY_LOCAL_MACHINE\\Good]\n"
                                 "\"Gone\"=\"x\"\n"
                                 "\"Gone\"=-\n"
                                 "\"Kept\"=\"yes\"\n";
-    for (const char* name : {"a", "b", "c", "d"}) {
+    for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
         EXPECT_FALSE(findRegValue(damaged, "HKEY_LOCAL_MACHINE\\Broken", name)) << name;
     }
     EXPECT_FALSE(findRegValue(damaged, "HKEY_LOCAL_MACHINE\\Good", "Gone"));

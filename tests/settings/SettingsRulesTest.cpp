@@ -41,6 +41,11 @@ TEST(NumberForm, TheLeadingNumberIsReadAndRoundedHalfToEven)
     EXPECT_EQ(leadingNumber(u"-"), 0);
     EXPECT_EQ(leadingNumber(u"99999999999999"), 2147483647);
     EXPECT_EQ(leadingNumber(u"-99999999999999"), -2147483647 - 1);
+    // Beyond the range of double too.
+    EXPECT_EQ(leadingNumber(QString(400, u'9')), 2147483647);
+    EXPECT_EQ(leadingNumber(QStringLiteral(" -") + QString(400, u'9') + QStringLiteral(".5")),
+              -2147483647 - 1);
+    EXPECT_EQ(leadingNumber(QStringLiteral("0.") + QString(400, u'0') + u'1'), 0);
 }
 
 TEST(FormSettings, OneCharacterAfterEachCommaIsPassedOver)
