@@ -51,7 +51,8 @@ public:
 
     std::optional<std::string> bytes(std::size_t size)
     {
-        if (rest_.size() < size + 1 || rest_[size] != '\n') {
+        // Compared as it is: size + 1 would wrap round for the largest count.
+        if (size >= rest_.size() || rest_[size] != '\n') {
             return std::nullopt;
         }
         std::string text(rest_.substr(0, size));

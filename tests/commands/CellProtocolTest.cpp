@@ -45,6 +45,8 @@ TEST(CellProtocol, OutputCutShortOrAlteredIsRefused)
     EXPECT_FALSE(cells::decode(wrongLength));
     EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 99999999999999999999\n"));
     EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 1\nD x\nN\nend\n"));
+    // The largest count a size holds is refused like any other that the text does not match.
+    EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 1\nT 18446744073709551615 \nN\nend\n"));
     EXPECT_FALSE(cells::decode("orvelle-cells 2\nrows 0\nend\n"));
 }
 
