@@ -1,7 +1,7 @@
 #include "app/Module1.h"
 #include "support/ClockDriver.h"
 #include "support/Fixtures.h"
-#include "support/OrdinaryUser.h"
+#include "support/PermissionsCount.h"
 #include "support/QtPrinters.h"
 #include "support/RandomBytes.h"
 #include "support/RecordingDesktop.h"
@@ -157,7 +157,7 @@ protected:
 // and the close stores only over a file it could read, keeping what it did not write.
 TEST_F(DamagedFiles, SettingsFile)
 {
-    if (!bodyRunsAsOrdinaryUser()) {
+    if (!bodyRunsWherePermissionsCount()) {
         return;
     }
     firstStart();
@@ -198,7 +198,7 @@ TEST_F(DamagedFiles, SettingsFile)
 // typed into the list still opens; the stored port entry is kept for the next start.
 TEST_F(DamagedFiles, RegistryFile)
 {
-    if (!bodyRunsAsOrdinaryUser()) {
+    if (!bodyRunsWherePermissionsCount()) {
         return;
     }
     firstStart();
@@ -234,7 +234,7 @@ TEST_F(DamagedFiles, RegistryFile)
 // loaded; the window still tests the port, and the file's path is kept for the next start.
 TEST_F(DamagedFiles, CommandFile)
 {
-    if (!bodyRunsAsOrdinaryUser()) {
+    if (!bodyRunsWherePermissionsCount()) {
         return;
     }
     firstStart();
