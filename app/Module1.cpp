@@ -1,5 +1,6 @@
 #include "app/Module1.h"
 
+#include "app/TerminationSignals.h"
 #include "ui/EventWait.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
@@ -18,6 +19,9 @@ frmMain* Main(DesktopServices& desktop, const Clock& clock, const QString& progr
 
     auto* main = new frmMain(desktop, programFile);
     main->setAttribute(Qt::WA_DeleteOnClose);
+    // From here on a termination request closes the window, also while loading
+    // waits in a dialog for a command file.
+    closeOnTerminationSignals(main);
     main->Form_Load();
     main->Form_Activate();
     return main;

@@ -1,8 +1,11 @@
 #include "app/TerminationSignals.h"
 
 #ifndef _WIN32
+#include "ui/ModalWindows.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <cerrno>
@@ -23,6 +26,24 @@ extern "C" void onTerminationSignal(int)
     errno = savedErrno;
 }
 
+// Tries again until the window has closed: a modal window's loop may still
+// have to return, the close may be refused while the port is being opened,
+// and the close may show a message of its own.
+constexpr int kRetryMs = 10;
+
+void endProgram(const QPointer<QWidget>& window, QTimer& retry)
+{
+    if (!window || !window->isVisible()) {
+        return;
+    }
+    modal::closeAll();
+    // Started first: the close may show a message, whose loop the next try closes.
+    retry.start();
+    if (!modal::anyRunning()) {
+        window->close();
+    }
+}
+
 } // namespace
 
 void closeOnTerminationSignals(QWidget* window)
@@ -39,14 +60,17 @@ void closeOnTerminationSignals(QWidget* window)
         sigaction(SIGINT, &action, nullptr);
     }
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+    auto* retry = new QTimer(window);
+    retry->setSingleShot(true);
+    retry->setInterval(kRetryMs);
     QPointer<QWidget> target(window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
+    QObject::connect(retry, &QTimer::timeout, window,
+                     [target, retry] { endProgram(target, *retry); });
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [target, retry] {
         char bytes[16];
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        if (target) {
-            target->close();
-        }
+        endProgram(target, *retry);
     });
 }
 

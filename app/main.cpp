@@ -1,11 +1,11 @@
 #include "app/Module1.h"
-#include "app/TerminationSignals.h"
 #include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/QtDesktopServices.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QStyleFactory>
 
 int main(int argc, char* argv[])
@@ -17,7 +17,8 @@ int main(int argc, char* argv[])
 
     QtDesktopServices desktop;
     SteadyClock clock;
-    frmMain* mainWindow = Module1::Main(desktop, clock, QApplication::applicationFilePath());
-    closeOnTerminationSignals(mainWindow);
-    return QApplication::exec();
+    const QPointer<frmMain> window =
+        Module1::Main(desktop, clock, QApplication::applicationFilePath());
+    // A window already closed while loading (a termination request) leaves no loop to run.
+    return window && window->isVisible() ? QApplication::exec() : 0;
 }

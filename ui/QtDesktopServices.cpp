@@ -2,6 +2,7 @@
 
 #include "platform/ProgramStart.h"
 #include "ui/MessageStyle.h"
+#include "ui/ModalWindows.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -10,7 +11,7 @@ void QtDesktopServices::messageBox(const QString& text, int style, const QString
 {
     QMessageBox box(messageIcon(style), title, QString(text).replace(QLatin1String("\r\n"), "\n"),
                     QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    modal::exec(box);
 }
 
 void QtDesktopServices::beep()
@@ -26,7 +27,7 @@ std::optional<QString> QtDesktopServices::chooseFileToOpen(const OpenFileRequest
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(request.defaultExtension);
     dialog.selectFile(request.initialFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (modal::exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst();

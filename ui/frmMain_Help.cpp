@@ -1,5 +1,6 @@
 #include "ui/DesktopServices.h"
 #include "ui/HelpCommand.h"
+#include "ui/ModalWindows.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
@@ -17,7 +18,7 @@ void frmMain::mnuHelpAbout_Click()
 {
     {
         frmAbout about(this);
-        about.exec();
+        modal::exec(about);
     }
     Form_Activate();
 }
