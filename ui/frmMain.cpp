@@ -73,6 +73,7 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     MSComm1 = new MSComm(this);
     connect(MSComm1, &MSComm::OnComm, this, &frmMain::MSComm1_OnComm);
     connect(btnOpen, &QPushButton::clicked, this, &frmMain::btnOpen_Click);
+    Combo2->installEventFilter(this);
     Combo2->lineEdit()->installEventFilter(this);
     txtSerialNumber->installEventFilter(this);
     connect(btnSend, &QPushButton::clicked, this, &frmMain::btnSend_Click);
@@ -172,6 +173,11 @@ void frmMain::createControls()
     // Designed with a border, which loading clears.
     lblCurrPort->setFrameShape(QFrame::Box);
     lblCurrPort->setCaption(QString());
+
+    // Enter presses the push button that has the focus, as Space does.
+    for (QPushButton* button : std::initializer_list<QPushButton*>{btnSend, btnExit, btnOpen}) {
+        button->setAutoDefault(true);
+    }
 }
 
 void frmMain::createMenus()

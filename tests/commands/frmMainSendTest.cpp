@@ -176,7 +176,8 @@ TEST_F(Sending, EnterInTheSerialBoxSendsOnlyWithANumber)
     window.txtSerialNumber->setFocus();
     window.txtSerialNumber_Change();
     QTest::keyClick(window.txtSerialNumber, Qt::Key_Return);
-    EXPECT_EQ(commandsReceived(), QStringList());
+    QTest::qWait(100);
+    EXPECT_EQ(log.lines(), QStringList());
     EXPECT_FALSE(window.btnSend->isEnabled());
 
     QTest::keyClicks(window.txtSerialNumber, "7");

@@ -260,16 +260,4 @@ TEST_F(ClosingDuringADialogue, WhileItWaitsForTheDeviceVersion)
     EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver", "/get dev_version"}));
 }
 
-TEST_F(OpenDialogue, EnterInThePortListOpensThePort)
-{
-    SimulatedDriver driver({});
-    ASSERT_TRUE(driver.ready());
-    window.show();
-    select("KVR Reader 0 (COM5)");
-    window.Combo2->setFocus();
-    QTest::keyClick(window.Combo2->lineEdit(), Qt::Key_Return);
-    EXPECT_TRUE(window.bReaderFound);
-    EXPECT_EQ(window.Combo2->count(), 0);
-}
-
 } // namespace

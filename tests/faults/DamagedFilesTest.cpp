@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -72,7 +73,6 @@ void pressEnter(QWidget* box)
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
     QCoreApplication::postEvent(box,
                                 new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
-    QCoreApplication::processEvents();
 }
 
 // Puts a file back as it was before the damage.
@@ -219,8 +219,8 @@ TEST_F(DamagedFiles, RegistryFile)
         EXPECT_EQ(window->nCmdCount, 3);
 
         window->Combo2->setEditText("KVR Reader 1 (COM6)");
-        pressEnter(window->Combo2->lineEdit());
-        EXPECT_TRUE(window->bReaderFound);
+        pressEnter(window->Combo2);
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return window->bReaderFound; }, 5000));
         close(window);
         EXPECT_TRUE(storedSettings().contains("Port_Num= 1"));
 
