@@ -1,7 +1,7 @@
 #include "commands/TextRules.h"
+#include "device/DriverDeviceQuery.h"
 #include "device/MSComm.h"
 #include "device/PortSelection.h"
-#include "platform/DriverDevice.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/DesktopServices.h"
@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace {
 
@@ -54,8 +55,13 @@ void frmMain::btnOpen_Click()
     const ComMarks marks = comMarks(Combo2->currentText());
     if (marks.openParenCom < 0 && marks.com < 0) {
         // The selector names a driver device: ask it for its port.
-        const auto answer = platform::askDriverDevice(
-            trimmedBlanks(Combo2->currentText()).toLocal8Bit().toStdString(), "/get port_name\n");
+        const auto exchanged =
+            askDriverDeviceWaiting(trimmedBlanks(Combo2->currentText()).toLocal8Bit().toStdString(),
+                                   "/get port_name\n", [this] { return unloaded_; });
+        if (!exchanged) {
+            return;
+        }
+        const auto& answer = *exchanged;
         if (const auto* failure = std::get_if<platform::DeviceFailure>(&answer)) {
             desktop_.beep();
             desktop_.messageBox(*failure == platform::DeviceFailure::CannotOpen
@@ -190,11 +196,13 @@ void frmMain::SendLine(const QString& sLine)
 }
 
 // Every wait sleeps in the event loop: Timer1's tick wakes it at least every
-// 60 ms, and the reply or the tick rule ends it.
+// 60 ms, and the reply or the tick rule ends it. Timer1 starts its ticks
+// afresh with each wait, so that a tick fallen due before it cannot shorten it.
 bool frmMain::WaitTicks(qint16 ticks)
 {
     bWaitOver = false;
     nTicksLeft = ticks;
+    Timer1->start();
     while (!bWaitOver && !unloaded_) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -206,6 +214,7 @@ bool frmMain::WaitForReply(qint16 ticks, const QString& command)
     bWaitOver = false;
     bDetecting = true;
     nTicksLeft = ticks;
+    Timer1->start();
     MSComm1->setOutput(command + u'\n');
     while (!bWaitOver && !unloaded_) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

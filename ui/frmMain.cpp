@@ -83,6 +83,8 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     openKeys_ = new KeyWatch({Qt::Key_Alt, Qt::Key_O, Qt::Key_Return, Qt::Key_Enter}, this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(60);
+    // Ticks count the open dialogue's waits: they must not drift.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     Timer1->start();
 

@@ -1,5 +1,7 @@
 #include "device/MSComm.h"
+#include "support/PaintWatch.h"
 #include "support/PortArea.h"
+#include "support/Pty.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -11,7 +13,10 @@
 #include "ui/TextBox.h"
 #include "ui/frmMain.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -199,14 +204,104 @@ TEST_F(OpenDialogue, ASecondClickDuringADialogueReturnsAtOnce)
     EXPECT_FALSE(window.bOpenBusy);
 }
 
+// A driver device linked into the KVR folder, played by the test on a pseudo-terminal.
+class DeviceOnPty {
+public:
+    explicit DeviceOnPty(const QString& name)
+        : link_(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
+    {
+        QDir().mkpath(QFileInfo(link_).absolutePath());
+        EXPECT_TRUE(QFile::link(pty_.slavePath(), link_));
+    }
+    ~DeviceOnPty() { QFile::remove(link_); }
+    Pty& pty() { return pty_; }
+
+private:
+    Pty pty_;
+    QString link_;
+};
+
+// The driver's device answers only after a second, from the test's own event
+// loop: the window must keep handling events meanwhile. The settling wait
+// that follows the opening of the port then lasts its two ticks of the real
+// clock, however long the device took.
+TEST_F(OpenDialogue, ALateDriverDeviceLeavesTheWindowLiveAndThePortSettles)
+{
+    window.Timer1->setInterval(60);
+    window.show();
+    DeviceOnPty device("Late");
+    ScriptedReader reader(
+        {{"/ver", "/ver 1.02\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 portShown = -1;
+    qint64 verReceived = -1;
+    reader.whenReceived = [&](const QByteArray& line) {
+        if (line == "/ver") {
+            verReceived = clock.elapsed();
+        }
+    };
+    // The port number, painted at once, is the last thing before the port opens.
+    PaintWatch portPainted(window.lblCurrPort, [&] {
+        if (window.lblCurrPort->text() == "12" && portShown < 0) {
+            portShown = clock.elapsed();
+        }
+    });
+    // The device's answer: the port number stands at characters 28 to 30.
+    QTimer::singleShot(1000, &window, [&device] {
+        device.pty().write(QByteArray("Port of the reader").leftJustified(27, ' ') +
+                           "12 (COM12)\r\n");
+    });
+    qint64 worstGap = 0;
+    qint64 lastBeat = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        worstGap = std::max(worstGap, clock.elapsed() - lastBeat);
+        lastBeat = clock.elapsed();
+    });
+    heartbeat.start(10);
+
+    select("Late");
+    window.btnOpen_Click();
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(window.bReaderFound);
+    EXPECT_EQ(window.lblCurrPort->text(), "12");
+    EXPECT_LT(worstGap, 500) << "the window stood still while the device was asked";
+    ASSERT_GE(portShown, 1000);
+    EXPECT_GE(verReceived - portShown, 120) << "the port settled for less than two ticks";
+}
+
+// The ticks of Timer1 follow the real clock: a reader that never gives its
+// device version is waited for 100 ticks, no less than 6 s and not past the
+// 101st tick at 6.06 s (a little more is allowed for the machine).
+TEST_F(OpenDialogue, TheDeviceVersionWaitLastsItsTicksByTheRealClock)
+{
+    window.Timer1->setInterval(60);
+    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
+    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    QElapsedTimer waited;
+    reader.whenReceived = [&](const QByteArray& line) {
+        if (line == "/get dev_version") {
+            waited.start();
+        }
+    };
+    select("Bench (COM5)");
+    window.btnOpen_Click();
+    const qint64 ms = waited.elapsed();
+    EXPECT_EQ(window.lblDevice->text(), "(none returned)");
+    EXPECT_GE(ms, 6000);
+    EXPECT_LE(ms, 6060 + 40);
+}
+
 // Closes the window `after` milliseconds into a dialogue and checks that the
 // dialogue gives up at once: the port closed, the settings stored only by the
 // close, and nothing changed on the window afterwards.
 class ClosingDuringADialogue : public OpenDialogue {
 protected:
-    void closeAfter(int after)
+    void closeAfter(int after, const QString& selector = "Bench (COM5)")
     {
-        select("Bench (COM5)");
+        select(selector);
         window.show();
         QString driverTextAtClose;
         QTimer::singleShot(after, &window, [&] {
@@ -258,6 +353,14 @@ TEST_F(ClosingDuringADialogue, WhileItWaitsForTheDeviceVersion)
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
     closeAfter(150);
     EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver", "/get dev_version"}));
+}
+
+TEST_F(ClosingDuringADialogue, WhileItAsksTheDriversDevice)
+{
+    DeviceOnPty device("Silent");
+    closeAfter(150, "Silent");
+    EXPECT_TRUE(device.pty().read(14).startsWith("/get port_name"));
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 } // namespace
