@@ -1,6 +1,7 @@
 #include "device/ReplyRecognition.h"
 
 #include "commands/StripCtrlChars.h"
+#include "commands/TextRules.h"
 #include "device/PortSelection.h"
 
 namespace reply {
@@ -17,8 +18,10 @@ Meaning recognise(const QString& reply, bool detecting)
     if (!detecting) {
         return Ignored{};
     }
+    // Blanks that stood between control characters are trimmed too: a reply of
+    // nothing but blanks and control characters names no driver version.
     if (const qsizetype at = reply.indexOf(QStringLiteral("/ver")); at >= 0) {
-        return DriverVersion{Module1::StripCtrlChars(replyTextFrom(reply, at + 4))};
+        return DriverVersion{trimmedBlanks(Module1::StripCtrlChars(replyTextFrom(reply, at + 4)))};
     }
     if (!reply.contains(QStringLiteral("dev_version"))) {
         return Ignored{};

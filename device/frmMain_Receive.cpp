@@ -42,7 +42,11 @@ void frmMain::MSComm1_OnComm()
     }
     txtCurrName->setText(Combo2->currentText());
     txtCurrName->repaint();
-    HideOpenPortButton();
+    // Only a running dialogue shows the button again at its end: a device
+    // version that comes later leaves it where it is.
+    if (bOpenBusy) {
+        HideOpenPortButton();
+    }
     bDetecting = false;
     bWaitOver = true;
 }

@@ -40,8 +40,12 @@ TEST(ReplyRecognition, VersionRepliesCountOnlyWhileDetecting)
     EXPECT_EQ(recognise("/ver 1.02\r\n", false), reply::Meaning(reply::Ignored{}));
     EXPECT_EQ(recognise("/ver 1.02 dev_version 9\r\n", true),
               reply::Meaning(reply::DriverVersion{"1.02 dev_version 9"}));
-    // Blanks are skipped, but never past the reply's last character.
-    EXPECT_EQ(recognise("/ver   ", true), reply::Meaning(reply::DriverVersion{" "}));
+    // Blanks around the version are dropped, also those that stood between
+    // control characters: such a reply names no version.
+    EXPECT_EQ(recognise("/ver 1.02 \x01\r\n", true), reply::Meaning(reply::DriverVersion{"1.02"}));
+    for (const char* blank : {"/ver   ", "/ver \x01 \r\n", "/ver\t \r\n"}) {
+        EXPECT_EQ(recognise(blank, true), reply::Meaning(reply::DriverVersion{""})) << blank;
+    }
     EXPECT_EQ(recognise("/write ok\r\n", true), reply::Meaning(reply::Ignored{}));
 }
 

@@ -150,7 +150,7 @@ TEST_F(OpenDialogue, APortHeldElsewhereCannotBeOpened)
 
 TEST_F(OpenDialogue, RepliesAreRecognisedByTheirKeywords)
 {
-    ScriptedReader reader({{"/ver", "/ver \t\r\n"}});
+    ScriptedReader reader({{"/ver", "/ver \x01 \r\n"}});
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
     select("Bench (COM5)");
     window.btnOpen_Click();
@@ -176,6 +176,13 @@ TEST_F(OpenDialogue, RawReplyDuringTheDialogueGoesToItsOwnPlace)
     window.btnOpen_Click();
     EXPECT_EQ(window.sRawReply, "late answer");
     EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
+
+    // A device version that comes after the dialogue is still shown, but the
+    // button stays: it is hidden only while a dialogue runs.
+    reader.send("/get dev_version value: RDR\n");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.lblDevice->text() == "RDR"; }, 2000));
+    EXPECT_EQ(window.txtCurrName->text(), "Bench (COM5)");
+    EXPECT_FALSE(window.btnOpen->isHidden());
 
     // Replies while no dialogue waits change nothing; an empty reading is reported.
     window.bDetecting = false;
