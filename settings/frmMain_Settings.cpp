@@ -47,9 +47,16 @@ QString frmMain::GetConfigFileName() const
 
 void frmMain::SaveFormPosition(QWidget& MyForm)
 {
+    WindowPlacement placement = windowPlacement(MyForm);
+    // The main window stores the outer size that its layout counts, which
+    // comes back as the same size; a window manager's frame may be another.
+    if (&MyForm == this) {
+        placement.width = OuterSize().width;
+        placement.height = OuterSize().height;
+    }
     const SettingsFile settings(GetConfigFileName());
     const QString section = windowSection(MyForm.objectName());
-    settings.write(section, kSettings, formSettingsValue(windowPlacement(MyForm)));
+    settings.write(section, kSettings, formSettingsValue(placement));
     settings.write(section, kWindowState, numberForm(windowStateValue(MyForm)));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Twips.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -149,6 +151,8 @@ private:
     void createMenus();
     void chainTabOrder();
     void RestorePlacement();
+    // The window's outer size as the layout and the stored placement count it.
+    TwipsSize OuterSize() const;
     // The open dialogue's waits: for N ticks of Timer1 or until the reply
     // ends it; false when the window is being closed meanwhile.
     bool WaitTicks(qint16 ticks);

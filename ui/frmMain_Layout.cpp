@@ -23,9 +23,7 @@ void frmMain::Form_Resize()
     if (isMinimized()) {
         return;
     }
-    const QSize client = centralWidget()->size();
-    const TwipsSize outer{toTwips(client.width()) + design::nonClientArea.width,
-                          toTwips(client.height()) + design::nonClientArea.height};
+    const TwipsSize outer = OuterSize();
     const MainLayout l = layOutMainWindow(outer, toTwips(lblSerialNumber->height()));
 
     if (l.outer != outer) {
@@ -47,4 +45,13 @@ void frmMain::Form_Resize()
     txtSerialNumber->setGeometry(toPixels(l.txtSerialNumber));
     btnExit->setGeometry(toPixels(l.btnExit));
     txtCommandList->setGeometry(toPixels(l.txtCommandList));
+}
+
+// The client area below the menu bar plus the designed border, title bar and
+// menu bar: the outer size whatever frame the window system draws.
+TwipsSize frmMain::OuterSize() const
+{
+    const QSize client = centralWidget()->size();
+    return {toTwips(client.width()) + design::nonClientArea.width,
+            toTwips(client.height()) + design::nonClientArea.height};
 }
