@@ -154,6 +154,39 @@ bool replaceFile(const std::string& path, const std::string& text)
     return done;
 }
 
+// Where a write to `path` goes: through symbolic links to the file they name,
+// so that a link stays a link and what it names takes the new text.
+std::string linkTarget(std::string path)
+{
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat entry {};
+        if (lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) {
+            break;
+        }
+        std::string target(4096, '\0');
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) == target.size()) {
+            break;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        path = target.front() == '/' ? target : folderOf(path) + "/" + target;
+    }
+    return path;
+}
+
+// The profile functions write into the file itself: one that this user may
+// not open for writing (its mode, a read-only mount, an immutable file) is
+// not replaced either, though the folder would allow a new one in its place.
+bool mayBeWritten(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT;
+    }
+    close(fd);
+    return true;
+}
+
 } // namespace
 
 std::string readProfileString(const std::string& section, const std::string& key,
@@ -166,20 +199,21 @@ std::string readProfileString(const std::string& section, const std::string& key
     const std::optional<std::string> text = readFile(path);
     const std::optional<std::string> value =
         text ? findIniValue(*text, section, key) : std::nullopt;
-    return (value ? *value : defaultValue).substr(0, bufferSize - 1);
+    return (value ? withoutQuotes(*value) : defaultValue).substr(0, bufferSize - 1);
 }
 
 bool writeProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path)
 {
+    const std::string target = linkTarget(path);
     // A file that exists but cannot be read is left alone rather than replaced.
-    const std::optional<std::string> old = readFile(path);
-    if (!old) {
+    const std::optional<std::string> old = readFile(target);
+    if (!old || !mayBeWritten(target)) {
         return false;
     }
     const std::optional<std::string> text =
         withIniValue(*old, section, key, value.substr(0, value.find('\0')));
-    return text && replaceFile(path, *text);
+    return text && replaceFile(target, *text);
 }
 
 } // namespace platform

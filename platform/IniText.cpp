@@ -128,6 +128,15 @@ std::optional<std::string> findIniValue(const std::string& text, const std::stri
     return entry(lines[*place.keyLine].text)->value;
 }
 
+std::string withoutQuotes(const std::string& value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
 bool fitsOnOneLine(const std::string& section, const std::string& key, const std::string& value)
 {
     const auto breaks = [](const std::string& text) {

@@ -15,6 +15,10 @@ namespace platform {
 std::optional<std::string> findIniValue(const std::string& text, const std::string& section,
                                         const std::string& key);
 
+// A value as the profile functions give it: one pair of matching single or
+// double quotes around it is dropped ("/tmp/a b.xls" reads as /tmp/a b.xls).
+std::string withoutQuotes(const std::string& value);
+
 // True when the three texts can be written without adding lines of their own.
 bool fitsOnOneLine(const std::string& section, const std::string& key, const std::string& value);
 

@@ -3,6 +3,7 @@
 #include "platform/IniFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -40,22 +41,29 @@ QString settingsFileFor(const QString& programFile)
     return QDir::toNativeSeparators(userFolder) + QFileInfo(beside).fileName();
 }
 
-SettingsFile::SettingsFile(QString path)
+SettingsFile::SettingsFile(QString path, QString preset)
     : path_(std::move(path))
+    , preset_(std::move(preset))
 {
 }
 
 QString SettingsFile::read(const QString& section, const QString& key, const QString& defaultValue,
                            int bufferSize) const
 {
+    const QString& file = preset_.isEmpty() || QFileInfo::exists(path_) ? path_ : preset_;
     return QString::fromLocal8Bit(
         platform::readProfileString(systemText(section), systemText(key), systemText(defaultValue),
-                                    static_cast<std::size_t>(bufferSize), systemText(path_)));
+                                    static_cast<std::size_t>(bufferSize), systemText(file)));
 }
 
 void SettingsFile::write(const QString& section, const QString& key, const QString& value) const
 {
     QDir().mkpath(QFileInfo(path_).absolutePath());
+    // The copy is the user's: it may be written whatever the preset's mode.
+    if (!preset_.isEmpty() && !QFileInfo::exists(path_) && QFile::copy(preset_, path_)) {
+        QFile::setPermissions(path_, QFile::permissions(path_) | QFileDevice::ReadOwner |
+                                         QFileDevice::WriteOwner);
+    }
     platform::writeProfileString(systemText(section), systemText(key), systemText(value),
                                  systemText(path_));
 }

@@ -18,7 +18,11 @@ QString settingsFileFor(const QString& programFile);
 // keeps the file open.
 class SettingsFile {
 public:
-    explicit SettingsFile(QString path);
+    // `preset`, when given, is a settings file installed beside the program,
+    // whose folder the user cannot write: it is read while `path`, the user's
+    // own file, does not exist, and the first write starts the user's file
+    // from a copy of it, so that no preset value is lost.
+    explicit SettingsFile(QString path, QString preset = {});
 
     // The value, or `defaultValue` when missing, cut to `bufferSize` - 1 characters.
     QString read(const QString& section, const QString& key, const QString& defaultValue,
@@ -30,4 +34,5 @@ public:
 
 private:
     QString path_;
+    QString preset_;
 };

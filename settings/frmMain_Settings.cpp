@@ -34,6 +34,14 @@ TwipsSize screenSize(const QWidget& window)
     return {toTwips(pixels.width()), toTwips(pixels.height())};
 }
 
+// The settings file, and the one installed beside the program that stands in
+// for it while it does not exist.
+SettingsFile settingsFile(const QString& file, const QString& programFile)
+{
+    const QString beside = settingsFileName(programFile);
+    return SettingsFile(file, file == beside ? QString() : beside);
+}
+
 } // namespace
 
 QString frmMain::GetConfigFileName() const
@@ -54,7 +62,7 @@ void frmMain::SaveFormPosition(QWidget& MyForm)
         placement.width = OuterSize().width;
         placement.height = OuterSize().height;
     }
-    const SettingsFile settings(GetConfigFileName());
+    const SettingsFile settings = settingsFile(GetConfigFileName(), programFile_);
     const QString section = windowSection(MyForm.objectName());
     settings.write(section, kSettings, formSettingsValue(placement));
     settings.write(section, kWindowState, numberForm(windowStateValue(MyForm)));
@@ -63,7 +71,7 @@ void frmMain::SaveFormPosition(QWidget& MyForm)
 void frmMain::GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint32& nWidth,
                               qint32& nHeight, qint16& nWinState)
 {
-    const SettingsFile settings(GetConfigFileName());
+    const SettingsFile settings = settingsFile(GetConfigFileName(), programFile_);
     const QString section = windowSection(MyForm.objectName());
     const QString stored = settings.read(section, kSettings, QString(), kNumberBuffer);
     const WindowPlacement placement = fitToScreen(
@@ -80,7 +88,7 @@ void frmMain::GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint
 
 void frmMain::SaveCurrentSettings()
 {
-    const SettingsFile settings(GetConfigFileName());
+    const SettingsFile settings = settingsFile(GetConfigFileName(), programFile_);
     if (Combo2->currentIndex() >= 0) {
         settings.write(kCurrentPort, kPortNum, numberForm(Combo2->currentIndex()));
     }
@@ -91,7 +99,7 @@ void frmMain::SaveCurrentSettings()
 
 void frmMain::GetLastSettings()
 {
-    const SettingsFile settings(GetConfigFileName());
+    const SettingsFile settings = settingsFile(GetConfigFileName(), programFile_);
     const QString port = settings.read(kCurrentPort, kPortNum, QString(), kNumberBuffer);
     const qint32 entry = leadingNumber(port);
     // A negative entry can only come from a hand-edited file; it selects nothing.

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -138,6 +139,45 @@ TEST_F(IniFile, AFileThatCannotBeReadIsNotReplaced)
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(stored(), kHandEdited);
+}
+
+// The profile functions write into the file: one the user may not open for
+// writing stays as it is and whose it is, though the folder lets anyone
+// put a new file in its place.
+TEST_F(IniFile, AFileTheUserMayNotWriteIsLeftAlone)
+{
+    store(kHandEdited);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder, fs::perms::all);
+    const int result = exitCodeInChild(
+        kNobody, [this] { return writeProfileString("Other", "keep", "changed", path) ? 1 : 0; });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(stored(), kHandEdited);
+    struct stat entry {};
+    ASSERT_EQ(stat(path.c_str(), &entry), 0);
+    EXPECT_EQ(entry.st_uid, getuid());
+    EXPECT_EQ(entry.st_mode & 0777, 0444u);
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
+// A settings file that is a symbolic link stays one: the file it names takes
+// the new value, also when it does not exist yet.
+TEST_F(IniFile, ASymbolicLinkIsWrittenThrough)
+{
+    fs::create_directory(folder / "kept");
+    for (const char* target : {"kept/Orvelle.INI", "kept/New.INI"}) {
+        SCOPED_TRACE(target);
+        if (std::string(target) == "kept/Orvelle.INI") {
+            std::ofstream(folder / target) << kHandEdited;
+        }
+        fs::remove(path);
+        fs::create_symlink(target, path);
+        EXPECT_TRUE(writeProfileString("Other", "keep", "changed", path));
+        EXPECT_TRUE(fs::is_symlink(path));
+        EXPECT_EQ(readProfileString("Other", "keep", "", 40, (folder / target).string()),
+                  "changed");
+        EXPECT_EQ(readProfileString("Other", "keep", "", 40, path), "changed");
+    }
 }
 
 // A writer killed at random moments, a few hundred times: every file it leaves

@@ -46,4 +46,19 @@ TEST_F(IniRead, ALaterSectionOfTheSameNameIsNotRead)
     EXPECT_EQ(readProfileString("File", "Extra", "none", 255, path), "none");
 }
 
+TEST_F(IniRead, OnePairOfMatchingQuotesAroundAValueIsDropped)
+{
+    store("[File]\nLastFile = \"/tmp/a b.xls\"  \nA='it''s'\nB=\"\"\nC=\"\nD=\"x'\nE=''x''\n");
+    const auto read = [this](const char* key, std::size_t buffer = 255) {
+        return readProfileString("File", key, "d", buffer, path);
+    };
+    EXPECT_EQ(read("LastFile"), "/tmp/a b.xls");
+    EXPECT_EQ(read("LastFile", 5), "/tmp");
+    EXPECT_EQ(read("A"), "it''s");
+    EXPECT_EQ(read("B"), "");
+    EXPECT_EQ(read("C"), "\"");
+    EXPECT_EQ(read("D"), "\"x'");
+    EXPECT_EQ(read("E"), "'x'");
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/PermissionsCount.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"
@@ -193,6 +194,43 @@ TEST_F(StoredSettings, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUse
     EXPECT_EQ(window->Combo2->currentIndex(), 0);
     window->close();
     EXPECT_TRUE(QFile::exists(program.settingsFile()));
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+// A program installed where its users cannot write may come with settings
+// beside it (a preset port, command file and place): they are read until the
+// user's own file exists, and that file starts from them.
+TEST_F(StoredSettings, SettingsInstalledBesideTheProgramAreReadUntilTheUsersOwnExist)
+{
+    if (!bodyRunsWherePermissionsCount()) {
+        return;
+    }
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QByteArray preset = "[Current_Port]\nPort_Num= 1\n[File]\nLastFile=preset.xls\n"
+                              "[Select_Window_frmMain]\nSettings= 1500, 1200, 9555, 6930\n";
+    store(preset);
+    const auto programFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    ASSERT_TRUE(QFile::setPermissions(program.folder(), programFolder));
+
+    auto window = start();
+    EXPECT_EQ(window->Combo2->currentIndex(), 1);
+    EXPECT_EQ(window->sCmdFile, "preset.xls");
+    EXPECT_EQ(window->pos(), QPoint(80, 100));
+    window->Combo2->setCurrentIndex(0);
+    window->close();
+
+    QFile user(config.filePath("Orvelle/Orvelle.INI"));
+    ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+    const QByteArray stored = user.readAll();
+    EXPECT_TRUE(stored.contains("Port_Num= 0\n")) << stored.toStdString();
+    EXPECT_TRUE(stored.contains("LastFile=preset.xls\n")) << stored.toStdString();
+    EXPECT_EQ(this->stored(), preset);
+
+    // From now on the user's own file is read.
+    window = start();
+    EXPECT_EQ(window->Combo2->currentIndex(), 0);
+    QFile::setPermissions(program.folder(), programFolder | QFileDevice::WriteOwner);
     qunsetenv("XDG_CONFIG_HOME");
 }
 

@@ -34,6 +34,8 @@ STARTS = {
     "no-final-newline": b"[File]\nLastFile=./Commands.xls",
     "long-value": b"[File]\nLastFile=" + b"x" * 600 + b"\n",
     "key-before-section": b"Loose=1\n[File]\nLastFile=a.xls\n",
+    "quoted": (b'[File]\nLastFile="/tmp/a b.xls"\nExtra="\n[Current_Port]\nPort_Num=\' 2\'\n'
+               b'[Select_Window_frmMain]\nSettings="1200, 1500\'\n[Other]\nkeep=""\n'),
 }
 
 SEQUENCES = {
