@@ -3,6 +3,8 @@
 #include "commands/CommandFilePath.h"
 #include "ui/VersionTexts.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString kNewLine = QStringLiteral("\r\n");
@@ -11,7 +13,10 @@ const QString kNewLine = QStringLiteral("\r\n");
 
 CommandFileRead readCommandFile(const QString& path)
 {
-    return commandFileFrom(path, readCommandRange(openablePath(path)));
+    // The workbook reader runs in a process of its own, started in some folder
+    // of its own: a relative path is the program's, so it goes out whole.
+    return commandFileFrom(path,
+                           readCommandRange(QFileInfo(openablePath(path)).absoluteFilePath()));
 }
 
 CommandFileRead commandFileFrom(const QString& path, CommandRange range)
