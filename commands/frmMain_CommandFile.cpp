@@ -28,7 +28,7 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
     }
     if (read.outcome == CommandFileRead::Outcome::NoCommandNames) {
         desktop_.messageBox(read.message, 0);
-        return true;
+        return false;
     }
 
     nCmdCount = 0;
@@ -74,11 +74,14 @@ void frmMain::mnuFileOpen_Click()
                                              : QFileInfo(openablePath(sCmdFile)).absoluteFilePath();
     request.initialFolder = QFileInfo(programFile_).absolutePath();
 
+    const QString loaded = sCmdFile;
     if (const std::optional<QString> chosen = desktop_.chooseFileToOpen(request)) {
         sCmdFile = *chosen;
         if (ReadCommandExcelFile(sCmdFile)) {
             return;
         }
+        // A refused file is not kept: the path stored is that of the list on screen.
+        sCmdFile = loaded;
     }
     // Cancelled, or the file could not be read.
     if (nCmdCount == 0) {

@@ -114,8 +114,8 @@ public:
     void SaveCurrentSettings();
     void SaveFormPosition(QWidget& MyForm);
 
-    // Command file (commands/). Reading returns false when the file could not
-    // be read as a workbook.
+    // Command file (commands/). Reading returns false when the file was
+    // refused: it could not be read as a workbook, or it names no command.
     bool ReadCommandExcelFile(QString& CmdListFilename);
     void mnuFileOpen_Click();
 

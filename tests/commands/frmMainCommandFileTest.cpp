@@ -108,7 +108,7 @@ TEST_F(ReadingCommandFiles, RefusedFilesKeepTheLoadedList)
     const QString preview = window.txtCommandList->text();
     const QString title = window.windowTitle();
 
-    EXPECT_TRUE(load(copy("no-command-names.xls", "no-names.xls")));
+    EXPECT_FALSE(load(copy("no-command-names.xls", "no-names.xls")));
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, "No command names found in the Commands.XLS file.");
     EXPECT_EQ(desktop.messages[0].style, 0);
@@ -171,12 +171,22 @@ TEST_F(ReadingCommandFiles, FileOpenReadsTheChosenFile)
     EXPECT_TRUE(window.btnSend->isEnabled());
     EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
 
-    // A file that cannot be read: the message, and the list stays.
-    desktop.filesToChoose << copy("truncated.xls", "broken.xls");
-    window.mnuFileOpen_Click();
-    EXPECT_TRUE(desktop.messages.back().text.startsWith("Cannot read the command file "));
-    EXPECT_EQ(window.nCmdCount, 3);
-    EXPECT_TRUE(window.btnSend->isEnabled());
+    // Files that are refused: the message, and the list stays with its path,
+    // which is what Test and the close store.
+    desktop.filesToChoose << copy("truncated.xls", "broken.xls")
+                          << copy("no-command-names.xls", "no-names.xls");
+    for (const QString start : {"Cannot read the command file ", "No command names found"}) {
+        window.mnuFileOpen_Click();
+        EXPECT_TRUE(desktop.messages.back().text.startsWith(start));
+        EXPECT_EQ(window.nCmdCount, 3);
+        EXPECT_TRUE(window.btnSend->isEnabled());
+        EXPECT_EQ(window.sCmdFile, QDir(program.folder()).filePath("chosen.xls"));
+    }
+    window.SaveCurrentSettings();
+    QFile settings(program.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains(
+        ("LastFile=" + QDir(program.folder()).filePath("chosen.xls") + "\n").toUtf8()));
 }
 
 TEST_F(ReadingCommandFiles, FileOpenOfAnUnreadableFileWithNoListAsksAgain)
