@@ -35,14 +35,22 @@ CommandFileRead commandFileFrom(const QString& path, CommandRange range)
         return read;
     }
     rows.erase(rows.begin());
-    std::optional<CommandList> list = commandListFrom(rows);
-    if (!list) {
+    auto list = commandListFrom(rows);
+    if (std::holds_alternative<NoCommandNames>(list)) {
         read.outcome = CommandFileRead::Outcome::NoCommandNames;
         read.message = QStringLiteral("No command names found in the Commands.XLS file.");
         return read;
     }
+    if (const auto* lineBreak = std::get_if<LineBreakInCommand>(&list)) {
+        read.message =
+            QStringLiteral("Cannot read the command file %1: row %2 holds a line break in its "
+                           "command.")
+                .arg(path)
+                .arg(lineBreak->row);
+        return read;
+    }
     read.outcome = CommandFileRead::Outcome::Read;
-    read.list = std::move(*list);
+    read.list = std::move(std::get<CommandList>(list));
     return read;
 }
 

@@ -76,19 +76,24 @@ QString cellText(const Cell& cell)
     return {};
 }
 
-std::optional<CommandList> commandListFrom(const std::vector<cells::Row>& dataRows)
+std::variant<CommandList, NoCommandNames, LineBreakInCommand>
+commandListFrom(const std::vector<cells::Row>& dataRows)
 {
     if (dataRows.empty() || cellText(dataRows.front()[1]).isEmpty()) {
-        return std::nullopt;
+        return NoCommandNames{};
     }
     const bool textColumn = codeColumnIsText(dataRows);
     CommandList list;
-    for (const cells::Row& row : dataRows) {
+    for (std::size_t i = 0; i < dataRows.size(); ++i) {
+        const cells::Row& row = dataRows[i];
         const QString text = commandText(row[1]);
         if (text.isEmpty()) {
             continue;
         }
         const QChar code = rowCode(row[0], textColumn);
+        if ((code == u'N' || code == u'R') && (text.contains(u'\r') || text.contains(u'\n'))) {
+            return LineBreakInCommand{static_cast<int>(i) + 2};
+        }
         // Even a row skipped for its code asks for a serial number; a comment does not.
         if (code != u'C' && placeholderPosition(text) >= 0) {
             list.needsSerialNumber = true;

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include <optional>
+#include <variant>
 #include <vector>
 
 // One prepared line of a command file: "/rawsend " + text, "/rawxact " + text
@@ -30,6 +30,15 @@ bool codeColumnIsText(const std::vector<cells::Row>& dataRows);
 // point, other numbers in their shortest exact form with a ".".
 QString cellText(const cells::Cell& cell);
 
+// Why the data rows make no command list.
+struct NoCommandNames {}; // the first data row has no command text
+struct LineBreakInCommand {
+    int row; // the sheet's row number (the header is row 1)
+};
+
 // The command list of the data rows (the rows below the header), in sheet
-// order; nothing when the first data row has no command text.
-std::optional<CommandList> commandListFrom(const std::vector<cells::Row>& dataRows);
+// order, or why there is none. The protocol is one command a line: a command
+// row whose text holds a line break (CR or LF) would send a second command
+// nobody wrote, so the file is refused; a comment may hold one.
+std::variant<CommandList, NoCommandNames, LineBreakInCommand>
+commandListFrom(const std::vector<cells::Row>& dataRows);

@@ -74,6 +74,8 @@ TEST(CommandFile, CommandTextRules)
         read("numbers-in-commands.xls"),
         (QStringList{"/rawsend 3", "/rawsend 2.5", "/rawsend 0.1", "/rawsend 100000000000000000000",
                      "/rawsend -7", "/rawsend 12345678901", "/rawsend 2026-12-07"}));
+    EXPECT_EQ(read("line-break-in-comment.xls"),
+              (QStringList{" Comment:two\nlines", "/rawsend plain"}));
     EXPECT_EQ(read("non-ascii.xls"), (QStringList{QString::fromUtf8(" Comment:Grüße, Zoë – 你好"),
                                                   QString::fromUtf8("/rawsend straße {{sn}} rest"),
                                                   QString::fromUtf8("/rawxact ŒUVRE")}));
@@ -139,6 +141,8 @@ TEST(CommandFile, FilesThatAreNotReadableWorkbooksSayWhy)
         {madeFixture("truncated.xls"), "the workbook is damaged"},
         {madeFixture("no-sheet.xls"), "the workbook has no worksheet"},
         {madeFixture("header-only.xls"), "it has no rows below the header row"},
+        {madeFixture("line-break-lf.xls"), "row 5 holds a line break in its command."},
+        {madeFixture("line-break-cr.xls"), "row 2 holds a line break in its command."},
     };
     for (const auto& [path, reason] : cases) {
         const CommandFileRead result = readCommandFile(path);
