@@ -32,21 +32,15 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
     }
 
     nCmdCount = 0;
-    btnSend->setEnabled(true);
-    txtSerialNumber->hide();
-    lblSerialNumber->hide();
     for (const CommandEntry& entry : read.list.entries) {
         sCmdList[nCmdCount] = entry.line;
         bWaitReply[nCmdCount] = entry.waitReply;
         ++nCmdCount;
     }
-    if (read.list.needsSerialNumber) {
-        txtSerialNumber->show();
-        lblSerialNumber->show();
-        btnSend->setEnabled(false);
-        btnSend->setBackColor(sendColour::kWaitingForSerial);
-        btnSend->repaint();
-    }
+    txtSerialNumber->setVisible(read.list.needsSerialNumber);
+    lblSerialNumber->setVisible(read.list.needsSerialNumber);
+    ShowGoState();
+    btnSend->repaint();
     txtCommandList->setText(commandPreview(sCmdFile, read.list.entries));
     // The caret just after the first character brings the top of the preview into view.
     QTextCursor caret = txtCommandList->textCursor();
@@ -56,10 +50,6 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
     SaveCurrentSettings();
     sCmdFile = cleanedCommandFile(sCmdFile);
     setWindowTitle(commandFileTitle(sCmdFile));
-    if (txtSerialNumber->isHidden()) {
-        btnSend->setBackColor(sendColour::kReady);
-        btnSend->setEnabled(true);
-    }
     return true;
 }
 

@@ -101,9 +101,16 @@ bool frmMain::OpenPortForSend()
 
 void frmMain::txtSerialNumber_Change()
 {
-    const bool empty = txtSerialNumber->text().isEmpty();
-    btnSend->setEnabled(!empty);
-    btnSend->setBackColor(empty ? sendColour::kWaitingForSerial : sendColour::kReady);
+    ShowGoState();
+}
+
+// Go waits for a serial number only while the serial-number row is shown and
+// its box is empty; a number left in the box from before is one to send with.
+void frmMain::ShowGoState()
+{
+    const bool waitingForSerial = !txtSerialNumber->isHidden() && txtSerialNumber->text().isEmpty();
+    btnSend->setEnabled(!waitingForSerial);
+    btnSend->setBackColor(waitingForSerial ? sendColour::kWaitingForSerial : sendColour::kReady);
 }
 
 void frmMain::txtSerialNumber_KeyPress(int KeyAscii)

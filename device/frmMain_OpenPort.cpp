@@ -167,9 +167,7 @@ void frmMain::SetClosedState()
     txtDeviceDriver->setText(QStringLiteral("closed"));
     lblDevice->setCaption(QStringLiteral("none"));
     bReaderFound = false;
-    const bool waitingForSerial = !txtSerialNumber->isHidden();
-    btnSend->setEnabled(!waitingForSerial);
-    btnSend->setBackColor(waitingForSerial ? sendColour::kWaitingForSerial : sendColour::kReady);
+    ShowGoState();
 }
 
 void frmMain::ShowPleaseWait()

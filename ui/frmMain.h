@@ -164,6 +164,8 @@ private:
     void ShowOpenPortButton();
     // No command list is loaded: the preview asks for a file and Go waits for one.
     void ShowNoCommandList();
+    // Go enabled and green, or disabled and light red while it waits for a serial number.
+    void ShowGoState();
 
     DesktopServices& desktop_;
     QString programFile_;

@@ -2,6 +2,7 @@
 #include "support/ClockDriver.h"
 #include "support/CommandListEntries.h"
 #include "support/DriverLog.h"
+#include "support/Fixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -224,6 +225,35 @@ TEST_F(Sending, ClosingTheWindowDuringARunEndsItCleanly)
     EXPECT_FALSE(QFile::exists(program.settingsFile()));
     EXPECT_FALSE(reader.received().contains("/rawsend never"));
     EXPECT_FALSE(window.txtCommandList->text().endsWith("Done"));
+}
+
+// A serial number left in the box is one to send with: Go stays ready after a
+// run that used none of it, and when a file that asks for one is read.
+TEST_F(Sending, ANumberLeftInTheBoxKeepsGoReady)
+{
+    SimulatedDriver driver({"--log", logPath});
+    ASSERT_TRUE(driver.ready());
+    const auto expectGoReady = [this] {
+        EXPECT_TRUE(window.btnSend->isEnabled());
+        EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
+    };
+    // The only placeholder stands in a row skipped for its code.
+    window.sCmdFile = madeFixture("serial-on-skipped-row.xls");
+    ASSERT_TRUE(window.ReadCommandExcelFile(window.sCmdFile));
+    EXPECT_FALSE(window.txtSerialNumber->isHidden());
+    EXPECT_FALSE(window.btnSend->isEnabled());
+    window.txtSerialNumber->setText("42");
+    window.btnSend_Click();
+    EXPECT_EQ(commandsReceived(), QStringList{"COM5: /rawsend plain"});
+    EXPECT_EQ(window.txtSerialNumber->text(), "42");
+    expectGoReady();
+
+    window.sCmdFile = madeFixture("serial.xls");
+    ASSERT_TRUE(window.ReadCommandExcelFile(window.sCmdFile));
+    expectGoReady();
+    window.txtSerialNumber->clear();
+    EXPECT_FALSE(window.btnSend->isEnabled());
+    EXPECT_EQ(window.btnSend->backColor(), sendColour::kWaitingForSerial);
 }
 
 } // namespace
