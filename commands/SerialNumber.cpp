@@ -1,6 +1,7 @@
 #include "commands/SerialNumber.h"
 
 #include "commands/TextRules.h"
+#include "commands/WireText.h"
 
 namespace {
 
@@ -26,5 +27,5 @@ qsizetype placeholderPosition(const QString& line)
 QString lineAsSent(const QString& line, const QString& serialNumber)
 {
     const qsizetype at = placeholderPosition(line);
-    return at < 0 ? line : line.left(at) + serialNumber;
+    return fromWire(toWire(at < 0 ? line : line.left(at) + serialNumber));
 }

@@ -11,5 +11,6 @@ QString serialNumberOfRun(const QString& typed);
 qsizetype placeholderPosition(const QString& line);
 
 // `line` as it goes out: from the placeholder on, everything is replaced by
-// the serial number, so text after "{{SN}}" is not sent.
+// the serial number, so text after "{{SN}}" is not sent; a character that the
+// wire cannot carry (WireText.h) is the "?" that goes out in its place.
 QString lineAsSent(const QString& line, const QString& serialNumber);

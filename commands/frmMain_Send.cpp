@@ -64,7 +64,7 @@ void frmMain::btnSend_Click()
         }
         sRawReply.clear();
         const bool substituted = placeholderPosition(entry) >= 0;
-        const QString line = substituted ? lineAsSent(entry, serialNumber) : entry;
+        const QString line = lineAsSent(entry, serialNumber);
         // Sent before it is written down: nothing is painted in between, and the
         // reader answers while the transcript is laid out.
         SendLine(line);

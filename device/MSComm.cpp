@@ -1,5 +1,6 @@
 #include "device/MSComm.h"
 
+#include "commands/WireText.h"
 #include "platform/KvrFolder.h"
 
 #include <QPointer>
@@ -94,14 +95,14 @@ std::optional<CommError> MSComm::openPort()
 
 void MSComm::setOutput(const QString& text)
 {
-    port_.write(text.toLatin1());
+    port_.write(toWire(text));
     // Hand the text to the system now, so that a port closed right after still sends it.
     port_.flush();
 }
 
 QString MSComm::Input()
 {
-    return QString::fromLatin1(received_.take());
+    return fromWire(received_.take());
 }
 
 // Qt emits readyRead only once until its slot returns and never again for

@@ -2,7 +2,9 @@
 //
 //   orvelle-check FILE               prints the preview the program shows for FILE
 //   orvelle-check --serial SN FILE   prints each command line as it would go out
-//                                    on the port for the serial number SN
+//                                    on the port for the serial number SN, in
+//                                    UTF-8, a character the port's code page
+//                                    cannot carry as the "?" sent in its place
 //
 // Exit status: 0 when the file was read, 1 when the program would refuse it,
 // 2 when the file is missing or the command line is wrong.
@@ -21,7 +23,9 @@ namespace {
 const char* const kUsage =
     "usage: orvelle-check [--serial SN] FILE\n"
     "  FILE          prints the preview of the command file, as Orvelle shows it\n"
-    "  --serial SN   prints each command line as it would be sent with serial number SN\n";
+    "  --serial SN   prints each command line as it would be sent with serial number SN;\n"
+    "                the lines go out in Windows-1252, and a character that code page\n"
+    "                cannot hold shows as the \"?\" sent in its place (printed in UTF-8)\n";
 
 void print(std::FILE* to, const QString& text)
 {

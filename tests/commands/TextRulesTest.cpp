@@ -1,8 +1,10 @@
+#include "commands/TextRules.h"
+
 #include "commands/CommandFilePath.h"
 #include "commands/CommandFileReader.h"
 #include "commands/SerialNumber.h"
 #include "commands/StripCtrlChars.h"
-#include "commands/TextRules.h"
+#include "commands/WireText.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +76,31 @@ TEST(CommandFilePath, BackslashesOfRelativePathsAreFolderSeparators)
     EXPECT_FALSE(FileExists(""));
     EXPECT_FALSE(FileExists("/"));
     EXPECT_FALSE(FileExists("/nonexistent/Commands.xls"));
+}
+
+// What the wire carries: Windows-1252, "?" for what it cannot hold.
+TEST(WireText, IsWindows1252WithAQuestionMarkForWhatItCannotHold)
+{
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"plain /rawsend 1", "plain /rawsend 1"},
+        {"\u20acuro \u201cq\u201d \u00e9 \u00ff \u0178", "\x80uro \x93q\x94 \xe9 \xff \x9f"},
+        {"\u0100 \u4f60 \U0001F600 \u0080", "? ? ? ?"},
+        // The bytes the code page leaves unused stand for the control characters of their number.
+        {"\u0081\u008d\u008f\u0090\u009d", "\x81\x8d\x8f\x90\x9d"},
+    };
+    for (const auto& [text, bytes] : cases) {
+        EXPECT_EQ(toWire(QString::fromUtf8(text)), bytes) << text;
+    }
+    QByteArray everyByte;
+    for (int byte = 0; byte < 256; ++byte) {
+        everyByte += static_cast<char>(byte);
+    }
+    EXPECT_EQ(toWire(fromWire(everyByte)), everyByte);
+    EXPECT_EQ(fromWire("\x80 \x93\x94 \xe9"), QString::fromUtf8("\u20ac \u201c\u201d \u00e9"));
+    // The line as it goes out, "?" and all.
+    EXPECT_EQ(lineAsSent(QString::fromUtf8("/rawsend \u20ac \u0100 {{SN}}"),
+                         QString::fromUtf8("\u03a97")),
+              QString::fromUtf8("/rawsend \u20ac ? ?7"));
 }
 
 } // namespace

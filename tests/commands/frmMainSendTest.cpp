@@ -256,4 +256,22 @@ TEST_F(Sending, ANumberLeftInTheBoxKeepsGoReady)
     EXPECT_EQ(window.btnSend->backColor(), sendColour::kWaitingForSerial);
 }
 
+// The driver receives Windows-1252, "?" for what that code page cannot hold,
+// and the transcript shows the line as it went out; replies are read alike.
+TEST_F(Sending, LinesGoOutInTheWiresCodePageAndTheTranscriptShowsThem)
+{
+    ScriptedReader reader(
+        {{"/ver", "/ver 1.0\r\n"},
+         {"/get dev_version", "/get dev_version value: RDR\n"},
+         {"/rawxact \x80uro \x93q\x94 ? 00000000000000?7", "/rawxact \xe9t\xe9\r\n"}});
+    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    load({{QString::fromUtf8("/rawxact \u20acuro \u201cq\u201d \u0100 {{SN}}"), true}}, true);
+    window.txtSerialNumber->setText(QString::fromUtf8("\u03a97"));
+    window.btnSend_Click();
+    EXPECT_EQ(reader.received().value(4), "/rawxact \x80uro \x93q\x94 ? 00000000000000?7");
+    EXPECT_TRUE(window.txtCommandList->text().contains(QString::fromUtf8(
+        " Sending: /rawxact \u20acuro \u201cq\u201d ? 00000000000000?7 --> \u00e9t\u00e9\r\n")))
+        << window.txtCommandList->text().toStdString();
+}
+
 } // namespace

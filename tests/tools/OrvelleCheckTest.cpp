@@ -55,6 +55,11 @@ TEST(OrvelleCheck, PrintsTheLinesAsSentForASerialNumber)
     run = check({"--serial", "42"}, keptFixture("libreoffice-text-codes.xls"));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, expected("libreoffice-text-codes-42.txt"));
+    // The lines as the port's code page carries them: "Œ" goes out, "Ω" is a "?".
+    run = check({"--serial", QString::fromUtf8("\u03a97")}, madeFixture("non-ascii.xls"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(run.out),
+              QString::fromUtf8("/rawsend stra\u00dfe 00000000000000?7\n/rawxact \u0152UVRE\n"));
 }
 
 TEST(OrvelleCheck, RefusedMissingAndWronglyCalled)
