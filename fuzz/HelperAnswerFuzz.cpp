@@ -9,6 +9,7 @@
 #include "commands/HelperFrames.h"
 #include "commands/SerialNumber.h"
 #include "commands/TextRules.h"
+#include "commands/WireText.h"
 #include "fuzz/Check.h"
 
 #include <cmath>
@@ -87,12 +88,12 @@ void checkSentLines(const std::vector<CommandEntry>& entries, const QString& typ
         const QString sent = lineAsSent(entry.line, serial);
         const qsizetype at = placeholderPosition(entry.line);
         if (at < 0) {
-            FUZZ_CHECK(sent == entry.line);
+            FUZZ_CHECK(sent == fromWire(toWire(entry.line)));
             continue;
         }
         // Everything from the placeholder on gives way to the serial number.
         FUZZ_CHECK(upperCase(entry.line).mid(at, 6) == u"{{SN}}");
-        FUZZ_CHECK(sent == entry.line.left(at) + serial);
+        FUZZ_CHECK(sent == fromWire(toWire(entry.line.left(at) + serial)));
     }
 }
 
@@ -118,8 +119,22 @@ void checkCommandFile(const CommandRange& range, const QString& typed)
         FUZZ_CHECK(!read.message.isEmpty());
         return;
     }
+    // One command a line: a command row with a line break refuses the file, naming the row.
+    if (read.outcome == CommandFileRead::Outcome::Unreadable) {
+        const qsizetype at = read.message.indexOf(QStringLiteral(": row "));
+        FUZZ_CHECK(at > 0 && read.message.endsWith(u" holds a line break in its command."));
+        const int row = read.message.mid(at + 6).section(u' ', 0, 0).toInt();
+        FUZZ_CHECK(row >= 2 && static_cast<std::size_t>(row) <= rows->size());
+        const QString text = commandTextOf((*rows)[static_cast<std::size_t>(row) - 1]);
+        FUZZ_CHECK(text.contains(u'\r') || text.contains(u'\n'));
+        return;
+    }
     FUZZ_CHECK(read.outcome == CommandFileRead::Outcome::Read && read.message.isEmpty());
     const std::vector<CommandEntry>& entries = read.list.entries;
+    for (const CommandEntry& entry : entries) {
+        FUZZ_CHECK(entry.line.startsWith(u" Comment:") ||
+                   (!entry.line.contains(u'\r') && !entry.line.contains(u'\n')));
+    }
     // Each entry is a data row's command text behind its prefix, in sheet order.
     std::size_t next = 0;
     bool placeholderInCommand = false;

@@ -32,6 +32,14 @@ void checkTextAfter(const QString& reply, qsizetype from, const QString& text)
     FUZZ_CHECK(Module1::StripCtrlChars(text) == text);
 }
 
+// The driver's version is that text without blanks at its ends: one of
+// nothing but blanks and control characters is empty.
+void checkVersionAfter(const QString& reply, qsizetype from, const QString& version)
+{
+    FUZZ_CHECK(trimmedBlanks(Module1::StripCtrlChars(reply.mid(from))) == version);
+    FUZZ_CHECK(!version.startsWith(u' ') && !version.endsWith(u' '));
+}
+
 void checkRecognition(const QString& reply, bool detecting)
 {
     const reply::Meaning meaning = reply::recognise(reply, detecting);
@@ -54,7 +62,7 @@ void checkRecognition(const QString& reply, bool detecting)
     if (const qsizetype at = reply.indexOf(u"/ver"); at >= 0) {
         const auto* driver = std::get_if<reply::DriverVersion>(&meaning);
         FUZZ_CHECK(driver);
-        checkTextAfter(reply, at + 4, driver->text);
+        checkVersionAfter(reply, at + 4, driver->text);
         return;
     }
     if (!reply.contains(u"dev_version")) {

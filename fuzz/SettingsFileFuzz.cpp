@@ -83,7 +83,7 @@ void checkRead(const Name& name, std::size_t buffer, const std::string& path)
     const std::string whole = readValue(name, kWholeValue, path);
     FUZZ_CHECK(buffer == 0 ? value.empty() : value == whole.substr(0, buffer - 1));
     const auto found = platform::findIniValue(fileText(path), name.section, name.key);
-    FUZZ_CHECK(whole == (found ? *found : kDefault));
+    FUZZ_CHECK(whole == (found ? platform::withoutQuotes(*found) : kDefault));
     FUZZ_CHECK(whole.find('\n') == std::string::npos);
 }
 
@@ -98,7 +98,8 @@ void checkWrite(const Name& name, const std::string& value, const Name& other,
         FUZZ_CHECK(fileText(path) == before);
         return;
     }
-    FUZZ_CHECK(readValue(name, kWholeValue, path) == trimmed(value.substr(0, value.find('\0'))));
+    FUZZ_CHECK(readValue(name, kWholeValue, path) ==
+               platform::withoutQuotes(trimmed(value.substr(0, value.find('\0')))));
     if (!sameName(name.section, other.section) || !sameName(name.key, other.key)) {
         FUZZ_CHECK(readValue(other, kWholeValue, path) == otherBefore);
     }
