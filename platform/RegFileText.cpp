@@ -1,57 +1,17 @@
 #include "platform/RegFileText.h"
 
+#include "platform/Utf16.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace platform {
 namespace {
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// UTF-16LE to UTF-8; a unit that pairs with nothing becomes U+FFFD.
-std::string utf8FromUtf16(std::string_view bytes)
-{
-    std::string out;
-    const auto unit = [&bytes](std::size_t i) -> char32_t {
-        return static_cast<unsigned char>(bytes[2 * i]) |
-               (static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    };
-    const std::size_t units = bytes.size() / 2;
-    for (std::size_t i = 0; i < units; ++i) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-            unit(i + 1) < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        appendUtf8(out, c);
-    }
-    return out;
-}
-
 std::string asUtf8(std::string_view file)
 {
     if (file.substr(0, 2) == "\xFF\xFE") {
-        return utf8FromUtf16(file.substr(2));
+        return utf8FromUtf16Bytes(file.substr(2));
     }
     if (file.substr(0, 3) == "\xEF\xBB\xBF") {
         file.remove_prefix(3);
@@ -175,7 +135,7 @@ std::optional<RegistryValue> valueOf(std::string_view text)
     // Text types are exported in UTF-16; a query in the system code page gives them as text.
     const bool textType = type == 1 || type == 2 || type == 7;
     if (textType && bytes->size() % 2 == 0) {
-        const std::string utf8 = utf8FromUtf16(
+        const std::string utf8 = utf8FromUtf16Bytes(
             std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
         bytes->assign(utf8.begin(), utf8.end());
     }

@@ -1,52 +1,11 @@
 #include "workbook/BiffRecords.h"
 
+#include "platform/Utf16.h"
 #include "workbook/Bytes.h"
 
 #include <algorithm>
 
 namespace workbook {
-namespace {
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// UTF-16 code units as UTF-8; a surrogate without its pair becomes U+FFFD.
-std::string utf8(const std::u16string& units)
-{
-    std::string out;
-    out.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const char16_t unit = units[i];
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] < 0xE000) {
-            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
-        } else if (unit >= 0xD800 && unit < 0xE000) {
-            appendUtf8(out, 0xFFFD);
-        } else {
-            appendUtf8(out, unit);
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 std::optional<std::pair<std::uint16_t, std::string_view>> RecordWalker::raw()
 {
@@ -179,7 +138,7 @@ std::optional<std::string> SegmentReader::unicodeString(bool shortLength)
     if (!skip(4 * std::size_t{*runs}) || !skip(*phonetic)) {
         return std::nullopt;
     }
-    return utf8(units);
+    return platform::utf8FromUtf16(units);
 }
 
 } // namespace workbook
