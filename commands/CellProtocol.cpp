@@ -72,6 +72,13 @@ std::optional<Cell> readCell(Reader& in)
     if (in.literal("N\n")) {
         return cell;
     }
+    for (const char* truth : {"B 0\n", "B 1\n"}) {
+        if (in.literal(truth)) {
+            cell.kind = Cell::Kind::Boolean;
+            cell.number = truth[2] == '1' ? 1 : 0;
+            return cell;
+        }
+    }
     if (in.literal("D ")) {
         const auto text = in.line();
         if (!text || text->empty()) {
@@ -128,6 +135,9 @@ std::string encode(const Range& range)
             case Cell::Kind::Number:
                 out += ' ';
                 appendNumber(cell.number);
+                break;
+            case Cell::Kind::Boolean:
+                out += cell.number != 0 ? " 1" : " 0";
                 break;
             case Cell::Kind::Text:
             case Cell::Kind::Date:

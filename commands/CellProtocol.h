@@ -15,7 +15,8 @@ struct Cell {
         Empty = 'N',
         Text = 'T',
         Number = 'D',
-        Date = 'W', // a date, time or both, as text
+        Date = 'W',    // a date, time or both, as text
+        Boolean = 'B', // TRUE (number 1) or FALSE (0)
     };
 
     Kind kind = Kind::Empty;
@@ -36,8 +37,8 @@ struct Range {
 
 // The output format: a first line "orvelle-cells 1", then either "error "
 // and a message, or "rows" and their number followed by one line a cell
-// ("N"; "D" and a number; "T" or "W", the length in bytes, a blank and the
-// bytes), and last "end". Every line ends in a line feed.
+// ("N"; "D" and a number; "B 1" or "B 0"; "T" or "W", the length in bytes,
+// a blank and the bytes), and last "end". Every line ends in a line feed.
 std::string encode(const Range& range);
 
 // Nothing when `output` is not exactly in that format (cut short, altered, or

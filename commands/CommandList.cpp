@@ -70,6 +70,8 @@ QString cellText(const Cell& cell)
         return QString::fromStdString(cell.text);
     case Cell::Kind::Number:
         return numberText(cell.number);
+    case Cell::Kind::Boolean:
+        return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     case Cell::Kind::Empty:
         break;
     }

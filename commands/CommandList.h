@@ -27,7 +27,8 @@ struct CommandList {
 bool codeColumnIsText(const std::vector<cells::Row>& dataRows);
 
 // A cell as text: text and dates unchanged, whole numbers without a decimal
-// point, other numbers in their shortest exact form with a ".".
+// point, other numbers in their shortest exact form with a ".", booleans as
+// "TRUE" or "FALSE".
 QString cellText(const cells::Cell& cell);
 
 // Why the data rows make no command list.

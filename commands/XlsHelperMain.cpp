@@ -1,7 +1,8 @@
 // orvelle-xls-reader: reads the cells of range A1:B1000 of the first worksheet
-// of .xls workbooks for the program, which runs it as a separate process so
-// that a damaged workbook that crashes the spreadsheet library cannot take the
-// program down with it.
+// of .xls workbooks for the program with our own workbook reader. The
+// program runs it as a separate process, so that even a fault the reader's
+// checks missed cannot take the program down with it, and so that a read
+// can be stopped when it takes too long.
 //
 //   orvelle-xls-reader FILE   writes the cells of FILE to standard output, in
 //                             the format of CellProtocol.h
@@ -14,12 +15,11 @@
 // and stays ready, which saves starting a program for every read.
 
 #include "commands/CellProtocol.h"
-#include "commands/FreeXlRange.h"
 #include "commands/HelperFrames.h"
+#include "commands/WorkbookCells.h"
 #include "platform/Descriptors.h"
 
 #include <cstdio>
-#include <iconv.h>
 #include <string>
 
 #ifndef _WIN32
@@ -35,20 +35,9 @@ namespace {
 
 constexpr unsigned kLastRow = 1000;
 
-// Loads ahead the character conversions that reading a workbook needs.
-void prepareConversions()
-{
-    for (const char* from : {"UTF-16LE", "CP1252"}) {
-        const iconv_t conversion = iconv_open("UTF-8", from);
-        if (conversion != reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(conversion);
-        }
-    }
-}
-
 std::string readWorkbook(const std::string& path)
 {
-    return cells::encode(readFirstSheetRange(path.c_str(), kLastRow));
+    return cells::encode(cellsOfWorkbook(path, kLastRow));
 }
 
 #ifndef _WIN32
@@ -139,7 +128,6 @@ void stopReader(const Reader& reader)
 
 int serve()
 {
-    prepareConversions();
     Reader next = forkReader();
     std::string path;
     int result = 0;
@@ -157,10 +145,9 @@ int serve()
 }
 #else
 // Windows has no fork: the server reads in its own process, which still keeps
-// the program apart from the spreadsheet library.
+// the program apart from the reader.
 int serve()
 {
-    prepareConversions();
     std::string path;
     while (helperframes::readRequest(stdin, path)) {
         const std::string frame = helperframes::answerFrame(readWorkbook(path));

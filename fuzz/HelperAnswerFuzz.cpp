@@ -167,10 +167,13 @@ void checkWayBack(FuzzedDataProvider& in)
     for (std::size_t i = 0; i < rows && in.remaining_bytes() > 0; ++i) {
         cells::Row row;
         for (Cell& cell : row) {
-            cell.kind = in.PickValueInArray(
-                {Cell::Kind::Empty, Cell::Kind::Text, Cell::Kind::Number, Cell::Kind::Date});
+            cell.kind =
+                in.PickValueInArray({Cell::Kind::Empty, Cell::Kind::Text, Cell::Kind::Number,
+                                     Cell::Kind::Date, Cell::Kind::Boolean});
             if (cell.kind == Cell::Kind::Number) {
                 cell.number = in.ConsumeFloatingPoint<double>();
+            } else if (cell.kind == Cell::Kind::Boolean) {
+                cell.number = in.ConsumeBool() ? 1 : 0;
             } else if (cell.kind != Cell::Kind::Empty) {
                 cell.text = in.ConsumeRandomLengthString(40);
             }

@@ -1,10 +1,11 @@
 // Mutated workbooks through the program's own way of reading a command file:
-// the workbook helper beside this program reads each in a forked child with
-// FreeXL and answers in frames. Whatever the file holds, the program gets the
-// cells or a reason, in time, and a crash stays in the helper's child.
+// the workbook helper beside this program reads each in a forked child and
+// answers in frames. Whatever the file holds, the program gets the cells or a
+// reason, in time, and a crash would stay in the helper's child.
 //
-// FreeXL itself is not instrumented and runs in another process, so coverage
-// only guides the mutations through the program's side of the exchange.
+// The reader runs in another process here, so coverage only guides the
+// mutations through the program's side of the exchange; xls_reader fuzzes the
+// reader itself.
 
 #include "commands/CommandFileReader.h"
 #include "commands/WorkbookReader.h"
@@ -55,9 +56,9 @@ void checkNextReadWorks()
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    // FreeXL faults in the helper's children are expected, and their reports
-    // go nowhere: symbolizing each would take longer than the read. This
-    // process has read its sanitizer options already; only the helper sees these.
+    // Reports of faults in the helper's children go nowhere: symbolizing each
+    // would take longer than the read. This process has read its sanitizer
+    // options already; only the helper sees these.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
         const char* options = std::getenv(name);
         setenv(name, (std::string(options ? options : "") + ":symbolize=0").c_str(), 1);

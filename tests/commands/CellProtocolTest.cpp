@@ -14,6 +14,7 @@ cells::Range sample()
         {Cell{Cell::Kind::Number, "", 1}, Cell{Cell::Kind::Text, "two\nlines and  blanks ", 0}},
         {Cell{}, Cell{Cell::Kind::Number, "", 0.1}},
         {Cell{Cell::Kind::Date, "2026-12-07", 0}, Cell{Cell::Kind::Text, "Grüße", 0}},
+        {Cell{Cell::Kind::Boolean, "", 1}, Cell{Cell::Kind::Boolean, "", 0}},
     };
     return range;
 }
@@ -45,6 +46,7 @@ TEST(CellProtocol, OutputCutShortOrAlteredIsRefused)
     EXPECT_FALSE(cells::decode(wrongLength));
     EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 99999999999999999999\n"));
     EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 1\nD x\nN\nend\n"));
+    EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 1\nB 2\nN\nend\n"));
     // The largest count a size holds is refused like any other that the text does not match.
     EXPECT_FALSE(cells::decode("orvelle-cells 1\nrows 1\nT 18446744073709551615 \nN\nend\n"));
     EXPECT_FALSE(cells::decode("orvelle-cells 2\nrows 0\nend\n"));

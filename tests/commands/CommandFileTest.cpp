@@ -74,6 +74,10 @@ TEST(CommandFile, CommandTextRules)
         read("numbers-in-commands.xls"),
         (QStringList{"/rawsend 3", "/rawsend 2.5", "/rawsend 0.1", "/rawsend 100000000000000000000",
                      "/rawsend -7", "/rawsend 12345678901", "/rawsend 2026-12-07"}));
+    // Booleans are "TRUE" or "FALSE" in column B; in a numeric code column
+    // they are neither 0 nor 1, so comments; they do not count as text codes.
+    EXPECT_EQ(read("booleans.xls"), (QStringList{"/rawsend a", "/rawxact b", " Comment:c",
+                                                 "/rawxact TRUE", "/rawsend FALSE", " Comment:d"}));
     EXPECT_EQ(read("line-break-in-comment.xls"),
               (QStringList{" Comment:two\nlines", "/rawsend plain"}));
     EXPECT_EQ(read("non-ascii.xls"), (QStringList{QString::fromUtf8(" Comment:Grüße, Zoë – 你好"),
@@ -134,7 +138,8 @@ TEST(CommandFile, AFirstRowWithoutCommandTextIsRefused)
 TEST(CommandFile, FilesThatAreNotReadableWorkbooksSayWhy)
 {
     const std::pair<QString, QString> cases[] = {
-        {keptFixture("damaged-crashes-freexl.xls"), "the file is probably damaged"},
+        {keptFixture("damaged-crashes-freexl.xls"),
+         "the workbook is damaged (a record is cut short)"},
         {madeFixture("empty.xls"), "the file is empty"},
         {madeFixture("text.xls"), "it is not an Excel 97-2003 workbook (.xls)"},
         {madeFixture("renamed-xlsx.xls"), "it is an Excel 2007 or later workbook (.xlsx)"},
@@ -166,13 +171,27 @@ TEST(CommandFile, AReaderThatHangsIsStoppedAtTheTimeLimit)
     EXPECT_EQ(read("text-codes.xls").size(), 3);
 }
 
-TEST(CommandFile, AWorkbookThatCrashesTheReaderSpoilsNoLaterRead)
+// The workbook that crashed the spreadsheet library the program once used.
+TEST(CommandFile, AWorkbookThatCrashedTheOldReaderSpoilsNoLaterRead)
 {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(readCommandFile(keptFixture("damaged-crashes-freexl.xls")).outcome,
                   Outcome::Unreadable);
         EXPECT_EQ(read("numeric-codes.xls").size(), 4);
     }
+}
+
+// Cells as the spreadsheet stored them: error values are empty cells, and
+// texts of any length are read, however the file splits them.
+TEST(CommandFile, ErrorValuesAreEmptyAndLongTextsAreWhole)
+{
+    const QStringList lines = read("reader-cases.xls");
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "/rawsend " + QString(20000, u'x') + "end");
+    EXPECT_EQ(lines[1],
+              "/rawsend " + QString("ab").repeated(5000) +
+                  QString::fromUtf8("\u0152\u00dc\u20ac\u2014\u4f60\u597d").repeated(2000));
+    EXPECT_EQ(lines[2], " Comment:" + QString(32767, QChar(0xE9)));
 }
 
 } // namespace

@@ -1,0 +1,65 @@
+#include "commands/WorkbookCells.h"
+
+#include "workbook/XlsReader.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+// Far beyond any command file; a file larger is not read into memory.
+constexpr std::streamoff kLargestFile = std::streamoff{256} << 20;
+
+cells::Range failed(std::string message)
+{
+    cells::Range range;
+    range.error = std::move(message);
+    return range;
+}
+
+cells::Cell cellOf(const workbook::Value& value)
+{
+    using Kind = workbook::Value::Kind;
+    switch (value.kind) {
+    case Kind::Text:
+        return {cells::Cell::Kind::Text, value.text, 0};
+    case Kind::Number:
+        return {cells::Cell::Kind::Number, {}, value.number};
+    case Kind::Date:
+        return {cells::Cell::Kind::Date, value.text, 0};
+    case Kind::Boolean:
+        return {cells::Cell::Kind::Boolean, {}, value.number};
+    case Kind::Empty:
+    case Kind::Error:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+cells::Range cellsOfWorkbook(const std::string& path, unsigned lastRow)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? std::streamoff(in.tellg()) : -1;
+    if (size < 0) {
+        return failed("it cannot be opened for reading");
+    }
+    if (size > kLargestFile) {
+        return failed("it is larger than a command file can be (256 MiB)");
+    }
+    in.seekg(0);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || std::streamoff(file.size()) != size) {
+        return failed("it cannot be opened for reading");
+    }
+    const auto read = workbook::readFirstSheet(file, lastRow);
+    if (const auto* failure = std::get_if<workbook::Failure>(&read)) {
+        return failed(failure->reason);
+    }
+    cells::Range range;
+    for (const workbook::Row& row : std::get<std::vector<workbook::Row>>(read)) {
+        range.rows.push_back({cellOf(row[0]), cellOf(row[1])});
+    }
+    return range;
+}
