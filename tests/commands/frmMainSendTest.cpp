@@ -244,7 +244,9 @@ TEST_F(Sending, ANumberLeftInTheBoxKeepsGoReady)
     EXPECT_FALSE(window.btnSend->isEnabled());
     window.txtSerialNumber->setText("42");
     window.btnSend_Click();
-    EXPECT_EQ(commandsReceived(), QStringList{"COM5: /rawsend plain"});
+    // The simulator logs what it reads a moment after the program has sent it.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return commandsReceived() == QStringList{"COM5: /rawsend plain"}; }, 2000));
     EXPECT_EQ(window.txtSerialNumber->text(), "42");
     expectGoReady();
 

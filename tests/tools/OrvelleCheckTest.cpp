@@ -40,7 +40,10 @@ TEST(OrvelleCheck, PrintsThePreviewByteForByte)
     for (const auto& [fixture, output] :
          {std::pair{keptFixture("libreoffice-text-codes.xls"), "libreoffice-text-codes.txt"},
           std::pair{keptFixture("libreoffice-numeric-codes.xls"), "libreoffice-numeric-codes.txt"},
-          std::pair{madeFixture("serial.xls"), "serial.txt"}}) {
+          std::pair{madeFixture("serial.xls"), "serial.txt"},
+          // Formulas are their last results; the first worksheet is read though hidden.
+          std::pair{keptFixture("libreoffice-formulas.xls"), "libreoffice-formulas.txt"},
+          std::pair{keptFixture("libreoffice-hidden-first.xls"), "libreoffice-hidden-first.txt"}}) {
         const ToolRun run = check({}, fixture);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out, expected(output)) << output;
