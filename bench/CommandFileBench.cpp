@@ -1,13 +1,14 @@
 // Reading a 999-row command file: the program's whole read (helper process,
 // command list and preview) against a bare in-process FreeXL read of the same
 // cells and against python3-xlrd reading them in an already-running
-// interpreter. Prints the median of 20 runs of each and their ratios; the
-// program's read and the bare read take turns.
+// interpreter; beside them our own reader's bare in-process read. Prints the
+// median of 20 runs of each and their ratios; the reads take turns.
 //
 //   command-file-bench WORKBOOK
 
 #include "commands/CommandFileReader.h"
 #include "commands/FreeXlRange.h"
+#include "commands/WorkbookCells.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -86,25 +87,32 @@ int main(int argc, char* argv[])
         (void)preview;
     };
     const auto bareRead = [&] { rows = readFirstSheetRange(argv[1], 1000).rows.size(); };
-    // Once each to warm up, then in turns, so that both meet the same machine.
+    const auto ownRead = [&] { rows = cellsOfWorkbook(argv[1], 1000).rows.size(); };
+    // Once each to warm up, then in turns, so that all meet the same machine.
     fullRead();
     bareRead();
+    ownRead();
     std::vector<double> fullTimes;
     std::vector<double> bareTimes;
+    std::vector<double> ownTimes;
     for (int i = 0; i < kRuns; ++i) {
         fullTimes.push_back(millisecondsOf(fullRead));
         bareTimes.push_back(millisecondsOf(bareRead));
+        ownTimes.push_back(millisecondsOf(ownRead));
     }
     const double full = median(fullTimes);
     const double bare = median(bareTimes);
+    const double own = median(ownTimes);
     const double xlrd = xlrdMedianMilliseconds(path);
 
     std::printf("command file: %s (%zu rows, %zu commands), median of %d runs each\n", argv[1],
                 rows, entries, kRuns);
     std::printf("  full read (helper process, list, preview): %8.3f ms\n", full);
     std::printf("  bare in-process FreeXL read:               %8.3f ms\n", bare);
+    std::printf("  bare in-process read of our own reader:    %8.3f ms\n", own);
     std::printf("  python3-xlrd in a running interpreter:     %8.3f ms\n", xlrd);
     std::printf("  full / bare FreeXL: %.2f (bar: at most 5)\n", full / bare);
+    std::printf("  our reader / bare FreeXL, both in process: %.2f\n", own / bare);
     std::printf("  full / xlrd:        %.2f (bar: below 1)\n", full / xlrd);
     const bool met = full <= 5 * bare && xlrd > 0 && full < xlrd;
     std::printf("%s\n", met ? "bars met" : "BARS NOT MET");
