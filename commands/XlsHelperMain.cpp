@@ -29,6 +29,9 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <fcntl.h>
+#include <io.h>
 #endif
 
 namespace {
@@ -164,6 +167,11 @@ int serve()
 
 int main(int argc, char* argv[])
 {
+#ifdef _WIN32
+    // Frames and cells are bytes: no line-end translation on the way.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (argc == 1) {
         return serve();
     }
