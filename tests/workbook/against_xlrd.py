@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Our workbook reader against python3-xlrd, an independent reader.
+"""Our workbook reader, through the program's workbook helper, against
+python3-xlrd, an independent reader.
 
-    against_xlrd.py WORKBOOK-CELLS FOLDER...
+    against_xlrd.py ORVELLE-XLS-READER FOLDER...
 
 For every .xls file in the folders, every cell of A1:B1000 of the first worksheet must have the
 same kind and value in both readers (a date as the text our reader gives it);
@@ -15,30 +16,40 @@ import sys
 
 import xlrd
 
+# An error value is an empty cell to the program, so it is left out like one.
 KINDS = {xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NUMBER: "number", xlrd.XL_CELL_DATE: "date",
-         xlrd.XL_CELL_BOOLEAN: "boolean", xlrd.XL_CELL_ERROR: "error"}
+         xlrd.XL_CELL_BOOLEAN: "boolean"}
 
 
-def ours(tool, path):
-    """Texts are given by their length in bytes, so they may hold line breaks."""
-    out = subprocess.run([tool, path], capture_output=True, check=True).stdout
-    if out.startswith(b"failure: "):
+def ours(helper, path):
+    """The cells the workbook helper gives, in its own format (CellProtocol.h);
+    texts are given by their length in bytes, so they may hold line breaks."""
+    out = subprocess.run([helper, path], capture_output=True, check=True).stdout
+    assert out.startswith(b"orvelle-cells 1\n"), out[:40]
+    at = len(b"orvelle-cells 1\n")
+    if out.startswith(b"error ", at):
         return None
+    line_end = out.index(b"\n", at)
+    rows = int(out[at + len(b"rows "):line_end])
+    at = line_end + 1
     cells = {}
-    at = 0
-    while at < len(out):
-        where, kind, rest = out[at:].split(b" ", 2)
-        at += len(where) + len(kind) + 2
-        kind = kind.decode()
-        if kind in ("text", "date"):
-            length = int(rest.split(b" ", 1)[0])
-            start = at + len(str(length)) + 1
-            cells[where.decode()] = (kind, out[start:start + length].decode("utf-8"))
-            at = start + length + 1
-        else:
-            end = out.index(b"\n", at)
-            cells[where.decode()] = (kind, float(out[at:end]))
+    for index in range(2 * rows):
+        where = "%s%d" % ("AB"[index % 2], index // 2 + 1)
+        tag = out[at:at + 1]
+        if tag in (b"T", b"W"):
+            length_end = out.index(b" ", at + 2)
+            start = length_end + 1
+            end = start + int(out[at + 2:length_end])
+            cells[where] = ("text" if tag == b"T" else "date", out[start:end].decode("utf-8"))
             at = end + 1
+            continue
+        line_end = out.index(b"\n", at)
+        if tag == b"D":
+            cells[where] = ("number", float(out[at + 2:line_end]))
+        elif tag == b"B":
+            cells[where] = ("boolean", float(out[at + 2:line_end]))
+        at = line_end + 1
+    assert out[at:] == b"end\n", out[at:at + 40]
     return cells
 
 
@@ -74,10 +85,10 @@ def theirs(path):
     return cells
 
 
-def main(tool, paths):
+def main(helper, paths):
     differences = 0
     for path in paths:
-        mine, other = ours(tool, path), theirs(path)
+        mine, other = ours(helper, path), theirs(path)
         if mine is None or other is None:
             same = mine is None and other is None
             what = "refused by both" if same else "refused by one reader only"
