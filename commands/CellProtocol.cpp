@@ -61,6 +61,7 @@ public:
     }
 
     bool atEnd() const { return rest_.empty(); }
+    char peek() const { return rest_.empty() ? '\0' : rest_.front(); }
 
 private:
     std::string_view rest_;
@@ -69,18 +70,20 @@ private:
 std::optional<Cell> readCell(Reader& in)
 {
     Cell cell;
-    if (in.literal("N\n")) {
-        return cell;
-    }
-    for (const char* truth : {"B 0\n", "B 1\n"}) {
-        if (in.literal(truth)) {
-            cell.kind = Cell::Kind::Boolean;
-            cell.number = truth[2] == '1' ? 1 : 0;
-            return cell;
+    switch (in.peek()) {
+    case 'N':
+        return in.literal("N\n") ? std::optional(cell) : std::nullopt;
+    case 'B':
+        for (const char* truth : {"B 0\n", "B 1\n"}) {
+            if (in.literal(truth)) {
+                cell.kind = Cell::Kind::Boolean;
+                cell.number = truth[2] == '1' ? 1 : 0;
+                return cell;
+            }
         }
-    }
-    if (in.literal("D ")) {
-        const auto text = in.line();
+        return std::nullopt;
+    case 'D': {
+        const auto text = in.literal("D ") ? in.line() : std::nullopt;
         if (!text || text->empty()) {
             return std::nullopt;
         }
@@ -91,20 +94,21 @@ std::optional<Cell> readCell(Reader& in)
         cell.kind = Cell::Kind::Number;
         return cell;
     }
-    for (const Cell::Kind kind : {Cell::Kind::Text, Cell::Kind::Date}) {
-        const char tag[] = {static_cast<char>(kind), ' '};
-        if (in.literal({tag, sizeof tag})) {
-            const auto size = in.count(' ');
-            auto text = size ? in.bytes(*size) : std::nullopt;
-            if (!text) {
-                return std::nullopt;
-            }
-            cell.kind = kind;
-            cell.text = std::move(*text);
-            return cell;
+    case 'T':
+    case 'W': {
+        cell.kind = static_cast<Cell::Kind>(in.peek());
+        const char tag[] = {in.peek(), ' '};
+        const auto size = in.literal({tag, sizeof tag}) ? in.count(' ') : std::nullopt;
+        auto text = size ? in.bytes(*size) : std::nullopt;
+        if (!text) {
+            return std::nullopt;
         }
+        cell.text = std::move(*text);
+        return cell;
     }
-    return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -123,6 +127,11 @@ std::string encode(const Range& range)
     const auto appendNumber = [&out, &digits](auto value) {
         out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     };
+    std::size_t size = out.size() + 16;
+    for (const Row& row : range.rows) {
+        size += 2 * 32 + row[0].text.size() + row[1].text.size();
+    }
+    out.reserve(size);
     out += "rows ";
     appendNumber(range.rows.size());
     out += '\n';
@@ -150,7 +159,8 @@ std::string encode(const Range& range)
             out += '\n';
         }
     }
-    return out + "end\n";
+    out += "end\n";
+    return out;
 }
 
 std::optional<Range> decode(std::string_view output)

@@ -3,7 +3,6 @@
 #include "workbook/XlsReader.h"
 
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -17,16 +16,16 @@ cells::Range failed(std::string message)
     return range;
 }
 
-cells::Cell cellOf(const workbook::Value& value)
+cells::Cell cellOf(workbook::Value&& value)
 {
     using Kind = workbook::Value::Kind;
     switch (value.kind) {
     case Kind::Text:
-        return {cells::Cell::Kind::Text, value.text, 0};
+        return {cells::Cell::Kind::Text, std::move(value.text), 0};
     case Kind::Number:
         return {cells::Cell::Kind::Number, {}, value.number};
     case Kind::Date:
-        return {cells::Cell::Kind::Date, value.text, 0};
+        return {cells::Cell::Kind::Date, std::move(value.text), 0};
     case Kind::Boolean:
         return {cells::Cell::Kind::Boolean, {}, value.number};
     case Kind::Empty:
@@ -49,17 +48,18 @@ cells::Range cellsOfWorkbook(const std::string& path, unsigned lastRow)
         return failed("it is larger than a command file can be (256 MiB)");
     }
     in.seekg(0);
-    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || std::streamoff(file.size()) != size) {
+    std::string file(static_cast<std::size_t>(size), '\0');
+    if (!in.read(file.data(), size)) {
         return failed("it cannot be opened for reading");
     }
-    const auto read = workbook::readFirstSheet(file, lastRow);
+    auto read = workbook::readFirstSheet(file, lastRow);
     if (const auto* failure = std::get_if<workbook::Failure>(&read)) {
         return failed(failure->reason);
     }
     cells::Range range;
-    for (const workbook::Row& row : std::get<std::vector<workbook::Row>>(read)) {
-        range.rows.push_back({cellOf(row[0]), cellOf(row[1])});
+    range.rows.reserve(std::get<std::vector<workbook::Row>>(read).size());
+    for (workbook::Row& row : std::get<std::vector<workbook::Row>>(read)) {
+        range.rows.push_back({cellOf(std::move(row[0])), cellOf(std::move(row[1]))});
     }
     return range;
 }

@@ -3,31 +3,33 @@
 namespace platform {
 namespace {
 
-void appendUtf8(std::string& out, char32_t c)
+// Writes `c` at `out` in one to four bytes; returns the end.
+char* putUtf8(char* out, char32_t c)
 {
     if (c < 0x80) {
-        out += static_cast<char>(c);
+        *out++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return out;
 }
-
 } // namespace
 
 std::string utf8FromUtf16(std::u16string_view units)
 {
-    std::string out;
-    out.reserve(units.size());
+    // A unit becomes at most three bytes; a pair of them, four.
+    std::string out(3 * units.size(), '\0');
+    char* end = out.data();
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t c = units[i];
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
@@ -37,8 +39,9 @@ std::string utf8FromUtf16(std::u16string_view units)
         } else if (c >= 0xD800 && c < 0xE000) {
             c = 0xFFFD;
         }
-        appendUtf8(out, c);
+        end = putUtf8(end, c);
     }
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return out;
 }
 

@@ -129,11 +129,28 @@ std::optional<std::string> SegmentReader::unicodeString(bool shortLength)
             wide = *u8() & 0x01;
             continue;
         }
-        const auto unit = wide ? u16() : std::optional<std::uint16_t>(u8());
-        if (!unit) {
-            return std::nullopt;
+        // As many characters as this segment holds at once.
+        const std::string_view bytes = segments_[segment_].substr(offset_);
+        const std::size_t wanted = *length - units.size();
+        const std::size_t count = std::min(wanted, wide ? bytes.size() / 2 : bytes.size());
+        if (count == 0) {
+            // Half a character left in the segment: the other half is the next one's first byte.
+            const auto unit = u16();
+            if (!unit) {
+                return std::nullopt;
+            }
+            units += static_cast<char16_t>(*unit);
+            continue;
         }
-        units += static_cast<char16_t>(*unit);
+        const std::size_t start = units.size();
+        units.resize(start + count);
+        char16_t* const out = units.data() + start;
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = wide ? static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
+                                                  static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8)
+                          : static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]));
+        }
+        offset_ += wide ? 2 * count : count;
     }
     if (!skip(4 * std::size_t{*runs}) || !skip(*phonetic)) {
         return std::nullopt;

@@ -111,6 +111,7 @@ std::optional<std::string> Container::chainBytes(std::uint32_t start, std::size_
         return std::nullopt;
     }
     std::string bytes;
+    bytes.reserve(std::min(limit, sectors->size() * sectorSize_));
     for (const std::uint32_t n : *sectors) {
         const auto data = sector(n);
         if (!data) {
@@ -254,11 +255,12 @@ std::optional<DirectoryEntry> Container::entry(std::uint32_t index) const
 std::variant<std::string, Failure> Container::streamOf(const DirectoryEntry& entry) const
 {
     if (entry.size >= miniCutoff_) {
-        const auto bytes = chainBytes(entry.start, file_.size());
+        auto bytes = chainBytes(entry.start, file_.size());
         if (!bytes || bytes->size() < entry.size) {
             return damaged("a stream is shorter than its length");
         }
-        return bytes->substr(0, static_cast<std::size_t>(entry.size));
+        bytes->resize(static_cast<std::size_t>(entry.size));
+        return std::move(*bytes);
     }
     const auto sectors = chain(miniFat_, entry.start);
     if (!sectors && entry.size > 0) {
@@ -279,7 +281,8 @@ std::variant<std::string, Failure> Container::streamOf(const DirectoryEntry& ent
     if (bytes.size() < entry.size) {
         return damaged("a short stream is shorter than its length");
     }
-    return bytes.substr(0, static_cast<std::size_t>(entry.size));
+    bytes.resize(static_cast<std::size_t>(entry.size));
+    return bytes;
 }
 
 std::variant<std::string, Failure>

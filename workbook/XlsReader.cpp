@@ -27,6 +27,8 @@ struct Globals {
     bool system1904 = false;
     std::vector<std::uint16_t> formatOfXf;
     std::map<std::uint16_t, std::string> formatTexts;
+    // Whether each cell format shows its number as a date, decided once.
+    std::vector<std::optional<DateKind>> dateKindOfXf;
     std::vector<std::string> texts;          // the shared strings
     std::optional<std::uint32_t> firstSheet; // where its records start in the stream
 };
@@ -115,6 +117,12 @@ std::variant<Globals, Failure> readGlobals(std::string_view stream)
     if (!globals.firstSheet) {
         return Failure{"the workbook has no worksheet"};
     }
+    static const std::string kBuiltIn;
+    for (const std::uint16_t format : globals.formatOfXf) {
+        const auto text = globals.formatTexts.find(format);
+        globals.dateKindOfXf.push_back(
+            dateKindOf(format, text == globals.formatTexts.end() ? kBuiltIn : text->second));
+    }
     return globals;
 }
 
@@ -173,10 +181,8 @@ private:
 
 Value SheetReader::number(double value, std::uint16_t xf) const
 {
-    const std::uint16_t format = xf < globals_.formatOfXf.size() ? globals_.formatOfXf[xf] : 0;
-    const auto text = globals_.formatTexts.find(format);
-    if (const auto kind =
-            dateKindOf(format, text == globals_.formatTexts.end() ? std::string() : text->second)) {
+    if (const auto& kind = xf < globals_.dateKindOfXf.size() ? globals_.dateKindOfXf[xf]
+                                                             : std::optional<DateKind>()) {
         if (auto date = dateText(value, globals_.system1904, *kind)) {
             return {Value::Kind::Date, std::move(*date), value};
         }
