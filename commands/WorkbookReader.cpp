@@ -20,8 +20,8 @@ QString helperProgram()
 }
 
 // The workbook helper, serving one request after another. It belongs to the
-// application and ends with it; a helper that misbehaves is stopped and the
-// next read starts a fresh one.
+// application and ends with it; a helper that misbehaves or finds a workbook
+// damaged is stopped and the next read starts a fresh one.
 class WorkbookHelper : public QObject {
 public:
     static WorkbookHelper& instance()
@@ -56,7 +56,12 @@ public:
             const auto answer = helperframes::completeAnswer(
                 std::string_view(received.constData(), std::size_t(received.size())), malformed);
             if (answer) {
-                return rangeFromAnswer(*answer);
+                CommandRange range = rangeFromAnswer(*answer);
+                // Whatever a damaged workbook did to the helper stays with it.
+                if (std::holds_alternative<QString>(range)) {
+                    stop();
+                }
+                return range;
             }
             if (malformed) {
                 stop();
