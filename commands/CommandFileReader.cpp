@@ -61,8 +61,14 @@ QString commandPreview(const QString& sCmdFile, const std::vector<CommandEntry>&
     QString preview = QStringLiteral("Filename: ") + sCmdFile + kNewLine + kNewLine +
                       QString(width, u'=') + kNewLine + QStringLiteral("Preview of commands:") +
                       kNewLine + dashes;
+    qsizetype size = preview.size() + 2 * dashes.size() + 16;
     for (const CommandEntry& entry : entries) {
-        preview += entry.line + kNewLine;
+        size += entry.line.size() + kNewLine.size();
+    }
+    preview.reserve(size);
+    for (const CommandEntry& entry : entries) {
+        preview += entry.line;
+        preview += kNewLine;
     }
     return preview + dashes + QStringLiteral("End of list") + kNewLine;
 }

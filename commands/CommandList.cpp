@@ -25,7 +25,12 @@ QString numberText(double value)
 QChar rowCode(const Cell& cell, bool textColumn)
 {
     if (textColumn) {
-        const QString code = cellText(cell);
+        // Only the first character counts: a text's first few bytes hold it.
+        const QString code =
+            cell.kind == Cell::Kind::Text
+                ? QString::fromUtf8(cell.text.data(),
+                                    qsizetype(std::min<std::size_t>(cell.text.size(), 4)))
+                : cellText(cell);
         return code.isEmpty() ? QChar() : code.front().toUpper();
     }
     if (cell.kind == Cell::Kind::Number && cell.number == 0) {
@@ -86,6 +91,7 @@ commandListFrom(const std::vector<cells::Row>& dataRows)
     }
     const bool textColumn = codeColumnIsText(dataRows);
     CommandList list;
+    list.entries.reserve(dataRows.size());
     for (std::size_t i = 0; i < dataRows.size(); ++i) {
         const cells::Row& row = dataRows[i];
         const QString text = commandText(row[1]);
