@@ -54,8 +54,7 @@ void frmMain::btnSend_Click()
         return;
     }
 
-    // Each insertion lays the transcript out again, so what is shown together goes in
-    // together: nothing is painted between a line and its arrow.
+    // The transcript is laid out and painted once a frame, however fast the reader answers.
     for (int i = 0; i < nCmdCount; ++i) {
         const QString& entry = sCmdList[i];
         if (entry.startsWith(QStringLiteral(" Comment:"))) {
@@ -65,17 +64,12 @@ void frmMain::btnSend_Click()
         sRawReply.clear();
         const bool substituted = placeholderPosition(entry) >= 0;
         const QString line = lineAsSent(entry, serialNumber);
-        // Sent before it is written down: nothing is painted in between, and the
-        // reader answers while the transcript is laid out.
         SendLine(line);
         txtCommandList->appendText(QStringLiteral(" Sending: ") + line +
                                    (bWaitReply[i] ? QStringLiteral(" --> ") : kNewLine));
         if (substituted) {
             txtSerialNumber->clear();
         }
-        // Painted at the next pass of the event loop, which every wait makes;
-        // painting at once for each line would cost more than the send.
-        txtCommandList->viewport()->update();
         if (bWaitReply[i]) {
             processEventsUntil(*clock_, clock_->now() + kReplyWait,
                                [this] { return !sRawReply.isEmpty() || unloaded_; });
@@ -87,6 +81,7 @@ void frmMain::btnSend_Click()
         }
     }
     txtCommandList->appendText(kRule + kNewLine + QStringLiteral("Done"));
+    txtCommandList->showAppendedText();
     SetClosedState();
     sending_ = false;
 }

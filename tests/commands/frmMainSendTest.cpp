@@ -70,14 +70,17 @@ TEST_F(Sending, AFullRunSendsEveryLineAndWritesTheTranscript)
 
     window.btnSend->click();
 
-    EXPECT_EQ(window.txtCommandList->text(),
-              "Sending Commands:\r\n" + kRule +
-                  "\r\n"
-                  " Comment:Bench 4\r\n"
-                  " Sending: /rawsend /write serial 0000000000000042\r\n"
-                  " Sending: /rawxact /read 0000000000000042 --> ACK /read 0000000000000042\r\n"
-                  " Sending: /rawxact /read status --> ACK /read status\r\n" +
-                  kRule + "\r\nDone");
+    const QString transcript =
+        "Sending Commands:\r\n" + kRule +
+        "\r\n"
+        " Comment:Bench 4\r\n"
+        " Sending: /rawsend /write serial 0000000000000042\r\n"
+        " Sending: /rawxact /read 0000000000000042 --> ACK /read 0000000000000042\r\n"
+        " Sending: /rawxact /read status --> ACK /read status\r\n" +
+        kRule + "\r\nDone";
+    EXPECT_EQ(window.txtCommandList->text(), transcript);
+    // Shown whole as the run ends, not a frame later.
+    EXPECT_EQ(window.txtCommandList->toPlainText(), QString(transcript).replace("\r\n", "\n"));
     EXPECT_EQ(commandsReceived(), (QStringList{"COM5: /rawsend /write serial 0000000000000042",
                                                "COM5: /rawxact /read 0000000000000042",
                                                "COM5: /rawxact /read status"}));
@@ -166,6 +169,27 @@ TEST_F(Sending, RepliesInPiecesOrAmongNoiseStayWholeOnTheirLines)
         EXPECT_TRUE(lines[3].startsWith(" Sending: /rawxact second --> ACK second"))
             << lines[3].toStdString();
     }
+}
+
+TEST_F(Sending, ALineWaitingForItsReplyIsShownWhileItWaits)
+{
+    // A long reply in pieces 10 ms apart keeps the run waiting for half a second.
+    SimulatedDriver driver({"--pieces", "2"});
+    ASSERT_TRUE(driver.ready());
+    const QString line = "/rawxact " + QString(90, u'x');
+    load({{line, true}}, false);
+    bool shownWaiting = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        shownWaiting = shownWaiting || window.txtCommandList->toPlainText().endsWith(
+                                           "\n Sending: " + line + " --> ");
+    });
+    look.start(20);
+    window.btnSend_Click();
+    EXPECT_TRUE(shownWaiting);
+    EXPECT_TRUE(window.txtCommandList->text().endsWith(" --> ACK " + line.mid(9) + "\r\n" + kRule +
+                                                       "\r\nDone"))
+        << window.txtCommandList->text().toStdString();
 }
 
 TEST_F(Sending, EnterInTheSerialBoxSendsOnlyWithANumber)
