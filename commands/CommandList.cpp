@@ -25,12 +25,12 @@ QString numberText(double value)
 QChar rowCode(const Cell& cell, bool textColumn)
 {
     if (textColumn) {
-        // Only the first character counts: a text's first few bytes hold it.
-        const QString code =
-            cell.kind == Cell::Kind::Text
-                ? QString::fromUtf8(cell.text.data(),
-                                    qsizetype(std::min<std::size_t>(cell.text.size(), 4)))
-                : cellText(cell);
+        // Only the first character counts, and a code is mostly one ASCII letter.
+        if (cell.kind == Cell::Kind::Text && !cell.text.empty() &&
+            static_cast<unsigned char>(cell.text.front()) < 0x80) {
+            return QChar(QLatin1Char(cell.text.front())).toUpper();
+        }
+        const QString code = cellText(cell);
         return code.isEmpty() ? QChar() : code.front().toUpper();
     }
     if (cell.kind == Cell::Kind::Number && cell.number == 0) {
