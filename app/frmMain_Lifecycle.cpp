@@ -54,6 +54,10 @@ void frmMain::RestorePlacement()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    if (!allows(UserAction::Exit)) {
+        event->ignore();
+        return;
+    }
     qint16 cancel = 0;
     Form_QueryUnload(cancel);
     if (cancel != 0) {

@@ -12,6 +12,7 @@
 
 bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
 {
+    const BusyWith busy(*this, Busy::ReadingCommandFile);
     if (!FileExists(CmdListFilename)) {
         desktop_.messageBox(
             QStringLiteral("No command Excel file loaded.  Please select one after clicking OK."),
@@ -65,7 +66,12 @@ void frmMain::mnuFileOpen_Click()
     request.initialFolder = QFileInfo(programFile_).absolutePath();
 
     const QString loaded = sCmdFile;
-    if (const std::optional<QString> chosen = desktop_.chooseFileToOpen(request)) {
+    std::optional<QString> chosen;
+    {
+        const BusyWith busy(*this, Busy::ShowingDialog);
+        chosen = desktop_.chooseFileToOpen(request);
+    }
+    if (chosen) {
         sCmdFile = *chosen;
         if (ReadCommandExcelFile(sCmdFile)) {
             return;

@@ -21,13 +21,7 @@ constexpr auto kReplyWait = std::chrono::seconds(20);
 // the closed-port state whatever happens; a window closed meanwhile ends it at once.
 void frmMain::btnSend_Click()
 {
-    // Typing into the serial-number box enables Go again during a run; one run at a time.
-    // Nor does a run start while Test's dialogue runs: its own dialogue would be
-    // refused, and its closing would take the port from under Test's.
-    if (sending_ || bOpenBusy) {
-        return;
-    }
-    sending_ = true;
+    const BusyWith busy(*this, Busy::Sending);
     btnSend->setBackColor(sendColour::kSending);
     btnSend->setEnabled(false);
 
@@ -42,7 +36,6 @@ void frmMain::btnSend_Click()
         btnSend->setEnabled(true);
         txtSerialNumber->clear();
         SetClosedState();
-        sending_ = false;
         return;
     }
 
@@ -83,14 +76,11 @@ void frmMain::btnSend_Click()
     txtCommandList->appendText(kRule + kNewLine + QStringLiteral("Done"));
     txtCommandList->showAppendedText();
     SetClosedState();
-    sending_ = false;
 }
 
 bool frmMain::OpenPortForSend()
 {
-    sendOpensPort_ = true;
     btnOpen_Click();
-    sendOpensPort_ = false;
     return !unloaded_;
 }
 

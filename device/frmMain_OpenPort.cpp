@@ -25,11 +25,8 @@ constexpr int kExclamation = 48;
 
 void frmMain::btnOpen_Click()
 {
-    // A send owns the port from its first dialogue to its end: a dialogue of the
-    // user's own then would close the port under a command awaiting its reply.
-    if (sending_ && !sendOpensPort_) {
-        return;
-    }
+    // A send's own dialogues count as the send.
+    const BusyWith busy(*this, busy_ == Busy::Idle ? Busy::CheckingPort : busy_);
     bReaderFound = false;
     if (bOpenBusy) {
         return;

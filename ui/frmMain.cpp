@@ -72,11 +72,13 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
 
     MSComm1 = new MSComm(this);
     connect(MSComm1, &MSComm::OnComm, this, &frmMain::MSComm1_OnComm);
-    connect(btnOpen, &QPushButton::clicked, this, &frmMain::btnOpen_Click);
+    connect(btnOpen, &QPushButton::clicked, this,
+            userAction(UserAction::Test, &frmMain::btnOpen_Click));
     Combo2->installEventFilter(this);
     Combo2->lineEdit()->installEventFilter(this);
     txtSerialNumber->installEventFilter(this);
-    connect(btnSend, &QPushButton::clicked, this, &frmMain::btnSend_Click);
+    connect(btnSend, &QPushButton::clicked, this,
+            userAction(UserAction::Go, &frmMain::btnSend_Click));
     connect(txtSerialNumber, &QLineEdit::textChanged, this, &frmMain::txtSerialNumber_Change);
     static const SteadyClock steadyClock;
     clock_ = &steadyClock;
@@ -187,7 +189,8 @@ void frmMain::createMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open"));
-    connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+    connect(mnuFileOpen, &QAction::triggered, this,
+            userAction(UserAction::FileOpen, &frmMain::mnuFileOpen_Click));
     mnuSep2 = mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
@@ -195,10 +198,12 @@ void frmMain::createMenus()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuShowHelp = mnuHelp->addAction(QStringLiteral("Show &Help"));
-    connect(mnuShowHelp, &QAction::triggered, this, &frmMain::mnuShowHelp_Click);
+    connect(mnuShowHelp, &QAction::triggered, this,
+            userAction(UserAction::ShowHelp, &frmMain::mnuShowHelp_Click));
     mnuSep1 = mnuHelp->addSeparator();
     mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Orvelle..."));
-    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+    connect(mnuHelpAbout, &QAction::triggered, this,
+            userAction(UserAction::About, &frmMain::mnuHelpAbout_Click));
 
     mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
     mnuSep2->setObjectName(QStringLiteral("mnuSep2"));

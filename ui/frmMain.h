@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/BusyState.h"
 #include "ui/Twips.h"
 
 #include <QMainWindow>
@@ -141,6 +142,10 @@ public:
     // The clock of the reply wait; tests give one they move by hand.
     void setClock(const Clock& clock) { clock_ = &clock; }
 
+    // What the window is busy with; each user action asks whether it may run.
+    Busy busy() const { return busy_; }
+    bool allows(UserAction action) const { return responseTo(action, busy_) == Response::Run; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -161,6 +166,33 @@ private:
     bool OpenFailed();
     // The open dialogue on behalf of a send; false when the window is being closed meanwhile.
     bool OpenPortForSend();
+    // A handler as a user's action reaches it: run only when the window allows the action.
+    auto userAction(UserAction action, void (frmMain::*handler)())
+    {
+        return [this, action, handler] {
+            if (allows(action)) {
+                (this->*handler)();
+            }
+        };
+    }
+
+    // Says what the window is busy with while it lives; then what it was before.
+    class BusyWith {
+    public:
+        BusyWith(frmMain& window, Busy busy)
+            : window_(window)
+            , before_(window.busy_)
+        {
+            window.busy_ = busy;
+        }
+        ~BusyWith() { window_.busy_ = before_; }
+        BusyWith(const BusyWith&) = delete;
+        BusyWith& operator=(const BusyWith&) = delete;
+
+    private:
+        frmMain& window_;
+        Busy before_;
+    };
     void ShowOpenPortButton();
     // No command list is loaded: the preview asks for a file and Go waits for one.
     void ShowNoCommandList();
@@ -172,10 +204,7 @@ private:
     mutable QString configFileName_;
     KeyWatch* openKeys_;
     const Clock* clock_;
-    // A send is running; a second one is refused.
-    bool sending_ = false;
-    // The send runs its own open dialogue; any other is refused until the send ends.
-    bool sendOpensPort_ = false;
+    Busy busy_ = Busy::Idle;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;
 };

@@ -17,6 +17,7 @@ void frmMain::mnuShowHelp_Click()
 void frmMain::mnuHelpAbout_Click()
 {
     {
+        const BusyWith busy(*this, Busy::ShowingDialog);
         frmAbout about(this);
         modal::exec(about);
     }

@@ -21,9 +21,17 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<const QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == Combo2 || watched == Combo2->lineEdit()) {
-                QTimer::singleShot(0, this, [this] { Combo2_KeyPress(13); });
+                QTimer::singleShot(0, this, [this] {
+                    if (allows(UserAction::Test)) {
+                        Combo2_KeyPress(13);
+                    }
+                });
             } else if (watched == txtSerialNumber) {
-                QTimer::singleShot(0, this, [this] { txtSerialNumber_KeyPress(13); });
+                QTimer::singleShot(0, this, [this] {
+                    if (allows(UserAction::Go)) {
+                        txtSerialNumber_KeyPress(13);
+                    }
+                });
             }
         }
     }

@@ -216,22 +216,6 @@ TEST_F(Sending, EnterInTheSerialBoxSendsOnlyWithANumber)
         << commandsReceived().join(" | ").toStdString();
 }
 
-TEST_F(Sending, ASecondRunDuringARunIsRefused)
-{
-    SimulatedDriver driver({"--delay", "150", "--log", logPath});
-    ASSERT_TRUE(driver.ready());
-    load({{"/rawxact only", true}}, true);
-    window.txtSerialNumber->setText("1");
-    QTimer::singleShot(400, &window, [this] {
-        window.txtSerialNumber->setText("2");
-        EXPECT_TRUE(window.btnSend->isEnabled());
-        window.btnSend_Click();
-    });
-    window.btnSend_Click();
-    EXPECT_EQ(commandsReceived(), QStringList{"COM5: /rawxact only"});
-    EXPECT_TRUE(window.txtCommandList->text().endsWith("Done"));
-}
-
 TEST_F(Sending, ClosingTheWindowDuringARunEndsItCleanly)
 {
     ScriptedReader reader(
