@@ -6,7 +6,6 @@ namespace cells {
 namespace {
 
 constexpr std::string_view kHeader = "orvelle-cells 1\n";
-constexpr std::size_t kMostRows = 1'000'000;
 
 // Reads from the front of `rest`, which shrinks as it is read.
 class Reader {
@@ -179,7 +178,7 @@ std::optional<Range> decode(std::string_view output)
         return range;
     }
     const auto rows = in.literal("rows ") ? in.count('\n') : std::nullopt;
-    if (!rows || *rows > kMostRows) {
+    if (!rows || *rows > kRangeRows) {
         return std::nullopt;
     }
     range.rows.resize(*rows);

@@ -29,6 +29,9 @@ struct Cell {
 // Columns A and B of one row.
 using Row = std::array<Cell, 2>;
 
+// The range is A1:B1000: an answer with more rows is out of form.
+constexpr std::size_t kRangeRows = 1000;
+
 // What the helper found: the rows of the range, or why there are none.
 struct Range {
     std::vector<Row> rows;
@@ -41,8 +44,8 @@ struct Range {
 // a blank and the bytes), and last "end". Every line ends in a line feed.
 std::string encode(const Range& range);
 
-// Nothing when `output` is not exactly in that format (cut short, altered, or
-// followed by anything).
+// Nothing when `output` is not exactly in that format (cut short, altered,
+// followed by anything, or with more rows than the range holds).
 std::optional<Range> decode(std::string_view output);
 
 } // namespace cells

@@ -11,12 +11,17 @@ const QString kNewLine = QStringLiteral("\r\n");
 
 } // namespace
 
-CommandFileRead readCommandFile(const QString& path)
+CommandFileRead readCommandFile(const QString& path, CommandFileSource& source)
 {
     // The workbook reader runs in a process of its own, started in some folder
     // of its own: a relative path is the program's, so it goes out whole.
-    return commandFileFrom(path,
-                           readCommandRange(QFileInfo(openablePath(path)).absoluteFilePath()));
+    return commandFileFrom(path, source.cellsOf(QFileInfo(openablePath(path)).absoluteFilePath()));
+}
+
+CommandFileRead readCommandFile(const QString& path)
+{
+    HelperCommandFileSource helper;
+    return readCommandFile(path, helper);
 }
 
 CommandFileRead commandFileFrom(const QString& path, CommandRange range)
@@ -27,6 +32,10 @@ CommandFileRead commandFileFrom(const QString& path, CommandRange range)
         return read;
     }
     auto& rows = std::get<std::vector<cells::Row>>(range);
+    // Rows past the range are not the command file's, whatever gave them.
+    if (rows.size() > cells::kRangeRows) {
+        rows.resize(cells::kRangeRows);
+    }
     // Row 1 is the header, never data.
     if (rows.size() < 2) {
         read.message = QStringLiteral("Cannot read the command file %1: it has no rows below the "

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "commands/CommandFileSource.h"
 #include "commands/CommandList.h"
-#include "commands/WorkbookReader.h"
 
 #include <QString>
 
@@ -18,7 +18,9 @@ struct CommandFileRead {
     QString message; // what to tell the user when nothing was read
 };
 
-// Reads the command file stored as `path` (which must exist).
+// Reads the command file stored as `path` (which must exist) from `source`,
+// which is given the path made absolute; by default with the workbook helper.
+CommandFileRead readCommandFile(const QString& path, CommandFileSource& source);
 CommandFileRead readCommandFile(const QString& path);
 
 // What the cells that the workbook reader found in the command file stored as

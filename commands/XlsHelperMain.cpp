@@ -28,11 +28,9 @@
 
 namespace {
 
-constexpr unsigned kLastRow = 1000;
-
 std::string readWorkbook(const std::string& path)
 {
-    return cells::encode(cellsOfWorkbook(path, kLastRow));
+    return cells::encode(cellsOfWorkbook(path, cells::kRangeRows));
 }
 
 bool writeOut(const std::string& bytes)

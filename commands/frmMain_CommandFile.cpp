@@ -22,7 +22,7 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
         return true;
     }
 
-    const CommandFileRead read = readCommandFile(CmdListFilename);
+    const CommandFileRead read = readCommandFile(CmdListFilename, *commandFiles_);
     if (read.outcome == CommandFileRead::Outcome::Unreadable) {
         desktop_.messageBox(read.message, 48);
         return false;
@@ -32,8 +32,13 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
         return false;
     }
 
+    // A command file holds at most 999 commands below its header, and the list room for 1001.
+    static_assert(cells::kRangeRows - 1 <= std::tuple_size_v<decltype(sCmdList)>);
     nCmdCount = 0;
     for (const CommandEntry& entry : read.list.entries) {
+        if (std::size_t(nCmdCount) == sCmdList.size()) {
+            break;
+        }
         sCmdList[nCmdCount] = entry.line;
         bWaitReply[nCmdCount] = entry.waitReply;
         ++nCmdCount;

@@ -52,6 +52,18 @@ TEST(CellProtocol, OutputCutShortOrAlteredIsRefused)
     EXPECT_FALSE(cells::decode("orvelle-cells 2\nrows 0\nend\n"));
 }
 
+// The range holds 1000 rows: an answer with more, well formed or not, is refused
+// before anything is made of its rows.
+TEST(CellProtocol, MoreRowsThanTheRangeHoldsAreRefused)
+{
+    for (const std::size_t rows : {std::size_t{1000}, std::size_t{1001}, std::size_t{2999}}) {
+        cells::Range range;
+        range.rows.assign(rows, {Cell{Cell::Kind::Number, "", 1}, Cell{Cell::Kind::Text, "/x", 0}});
+        EXPECT_EQ(cells::decode(cells::encode(range)).has_value(), rows <= cells::kRangeRows)
+            << rows << " rows";
+    }
+}
+
 } // namespace
 
 #include "commands/HelperFrames.h"

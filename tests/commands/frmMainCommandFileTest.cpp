@@ -1,3 +1,4 @@
+#include "commands/CommandFileSource.h"
 #include "support/Fixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
@@ -75,6 +76,46 @@ TEST_F(ReadingCommandFiles, AReadBuildsTheListPreviewTitleAndSerialRow)
     EXPECT_TRUE(window.txtSerialNumber->isHidden());
     EXPECT_TRUE(window.btnSend->isEnabled());
     EXPECT_EQ(window.btnSend->backColor(), sendColour::kReady);
+}
+
+// A source that answers every path with the same cells.
+class TableOfCells final : public CommandFileSource {
+public:
+    explicit TableOfCells(std::vector<cells::Row> rows)
+        : rows_(std::move(rows))
+    {
+    }
+    CommandRange cellsOf(const QString& absolutePath) override
+    {
+        paths << absolutePath;
+        return rows_;
+    }
+    QStringList paths;
+
+private:
+    std::vector<cells::Row> rows_;
+};
+
+// Whatever a source answers, the window's list of 1001 entries is not written
+// past its end: rows past A1:B1000 are not the file's. (The sanitizer build
+// checks every index of the list.)
+TEST_F(ReadingCommandFiles, RowsPastTheRangeAreNotTheFiles)
+{
+    using cells::Cell;
+    std::vector<cells::Row> rows(
+        2999, {Cell{Cell::Kind::Text, "R", 0}, Cell{Cell::Kind::Text, "/read", 0}});
+    TableOfCells table(rows);
+    window.setCommandFileSource(table);
+    // The file must be there; what is in it is the table's to say.
+    const QString path = QDir(program.folder()).filePath("list.xls");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_TRUE(load(path));
+    EXPECT_EQ(table.paths, QStringList{path});
+    EXPECT_EQ(window.nCmdCount, 999);
+    EXPECT_EQ(window.sCmdList[998], "/rawxact /read");
+    EXPECT_TRUE(window.sCmdList[999].isEmpty());
 }
 
 TEST_F(ReadingCommandFiles, ASuccessfulReadIsRememberedAndThePathCleaned)
