@@ -2,7 +2,6 @@
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/DesktopServices.h"
-#include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
 #include "ui/WindowPlacement.h"
 #include "ui/frmMain.h"
@@ -18,11 +17,10 @@ void frmMain::Form_Load()
     repaint();
     GetLastSettings();
     RestorePlacement();
-    ReadCommandExcelFile(sCmdFile);
-    // Go still red: no file was read (it could not be, or it named no command).
-    // The window then asks for one, as after File, Open; the preview would
-    // otherwise still say it is loading, with Go ready to send nothing.
-    if (btnSend->backColor() == sendColour::kNoCommands) {
+    // A file refused (it could not be read, or it named no command): the window
+    // then asks for one, as after File, Open; the preview would otherwise still
+    // say it is loading. A missing file was asked for already.
+    if (!ReadCommandExcelFile(sCmdFile)) {
         ShowNoCommandList();
     }
     btnOpen->setFocus();
