@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/Twips.h"
-#include "ui/WindowPlacement.h"
 
 #include <QString>
 

@@ -49,3 +49,13 @@ inline QPoint toPixels(const TwipsPoint& p)
 {
     return {toPixels(p.x), toPixels(p.y)};
 }
+
+// The outer edges of a window (its frame included), in twips.
+struct WindowPlacement {
+    qint32 top = 0;
+    qint32 left = 0;
+    qint32 width = 0;
+    qint32 height = 0;
+
+    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
+};
