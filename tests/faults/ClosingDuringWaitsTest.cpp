@@ -1,7 +1,6 @@
 #include "app/TerminationSignals.h"
 #include "device/MSComm.h"
-#include "support/ClockDriver.h"
-#include "support/CommandListEntries.h"
+#include "support/ProgramWindow.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -24,70 +23,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Runs `handler` as a click would: from inside the event loop, which the
-// window's deletion after a close waits for.
-void fromTheEventLoop(const std::function<void()>& handler)
-{
-    QEventLoop loop;
-    QTimer::singleShot(0, &loop, [&] {
-        handler();
-        loop.quit();
-    });
-    loop.exec();
-}
-
-// A window made as Main makes it, destroyed when closed, with a reader that
-// answers every command of the open dialogue and of a short run.
-class ProgramWindow {
-public:
-    ProgramWindow()
-        : window(new frmMain(desktop, program.file()))
-    {
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Timer1->setInterval(5);
-        window->setClock(clock);
-        window->MSComm1->setPortLocator([this](int) { return reader.path(); });
-        window->Combo2->setEditText("Bench (COM5)");
-        loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);
-        window->show();
-    }
-
-    ~ProgramWindow() { delete window; }
-
-    // Closes the window when the reader receives `line` for the `nth` time,
-    // and removes the settings it stores: anything stored later is a second store.
-    void closeAt(const QByteArray& line, int nth)
-    {
-        reader.whenReceived = [this, line, nth, seen = 0](const QByteArray& received) mutable {
-            if (received == line && ++seen == nth) {
-                closeNow();
-            }
-        };
-    }
-
-    void closeNow()
-    {
-        EXPECT_TRUE(window->close());
-        QFile::remove(program.settingsFile());
-    }
-
-    // Once control is back in the event loop the window is gone, and nothing was stored again.
-    void expectGoneWithoutSecondStore()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(window.isNull());
-        EXPECT_FALSE(QFile::exists(program.settingsFile()));
-    }
-
-    ScriptedReader reader{
-        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}}};
-    ManualClock clock;
-    ClockDriver clockDriver{clock, 100ms};
-    TempProgram program;
-    RecordingDesktop desktop;
-    QPointer<frmMain> window;
-};
 
 struct ClosePoint {
     bool run; // Go rather than Test

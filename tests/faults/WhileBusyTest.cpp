@@ -1,11 +1,6 @@
 #include "app/TerminationSignals.h"
-#include "device/MSComm.h"
-#include "support/ClockDriver.h"
-#include "support/CommandListEntries.h"
 #include "support/Fixtures.h"
-#include "support/RecordingDesktop.h"
-#include "support/ScriptedReader.h"
-#include "support/TempProgram.h"
+#include "support/ProgramWindow.h"
 #include "support/Watchdog.h"
 #include "ui/ColourButton.h"
 #include "ui/ModalWindows.h"
@@ -37,23 +32,9 @@ using namespace std::chrono_literals;
 
 const QList<QByteArray> kDialogue{"/ver", "/get dev_version"};
 
-// A window as Main makes it, destroyed when closed, with a two-line list and
-// a reader that answers the open dialogue at once and "/rawxact first" when
-// the test says.
-struct Bench {
-    Bench()
-        : window(new frmMain(desktop, program.file()))
-    {
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Timer1->setInterval(5);
-        window->setClock(clock);
-        window->MSComm1->setPortLocator([this](int) { return reader.path(); });
-        window->Combo2->setEditText("Bench (COM5)");
-        loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);
-        closeOnTerminationSignals(window);
-        window->show();
-    }
-    ~Bench() { delete window; }
+// The program's window, which a termination signal closes too; About windows counted.
+struct Bench : ProgramWindow {
+    Bench() { closeOnTerminationSignals(window); }
 
     int aboutWindows() const
     {
@@ -63,14 +44,6 @@ struct Bench {
         }
         return count;
     }
-
-    ScriptedReader reader{
-        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}}};
-    ManualClock clock;
-    ClockDriver clockDriver{clock, 100ms};
-    TempProgram program;
-    RecordingDesktop desktop;
-    QPointer<frmMain> window;
 };
 
 void typeInto(QWidget* box, const QString& keys)
@@ -210,15 +183,12 @@ TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
             SCOPED_TRACE(std::string(action.name) + " while " + state.name);
             Bench bench;
             Busy busyWhenActed = Busy::Idle;
-            QEventLoop loop;
-            QTimer::singleShot(0, &loop, [&] {
+            fromTheEventLoop([&] {
                 state.busyWith(bench, [&] {
                     busyWhenActed = bench.window ? bench.window->busy() : Busy::Idle;
                     action.deliver(bench);
                 });
-                loop.quit();
             });
-            loop.exec();
             // Keys posted and the windows' deletion are handled; an About left open is closed.
             QTest::qWait(100);
             modal::closeAll();
