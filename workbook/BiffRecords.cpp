@@ -116,7 +116,9 @@ std::optional<std::string> SegmentReader::unicodeString(bool shortLength)
         return std::nullopt;
     }
     bool wide = *flags & 0x01;
-    std::u16string units;
+    // One buffer serves string after string: a table of texts holds thousands.
+    std::u16string& units = units_;
+    units.clear();
     units.reserve(*length);
     std::size_t segment = segment_;
     while (units.size() < *length) {

@@ -87,6 +87,7 @@ private:
     std::vector<std::string_view> segments_;
     std::size_t segment_ = 0;
     std::size_t offset_ = 0;
+    std::u16string units_;
 };
 
 } // namespace workbook
