@@ -48,13 +48,13 @@ public:
         return value;
     }
 
-    std::optional<std::string> bytes(std::size_t size)
+    std::optional<std::string_view> bytes(std::size_t size)
     {
         // Compared as it is: size + 1 would wrap round for the largest count.
         if (size >= rest_.size() || rest_[size] != '\n') {
             return std::nullopt;
         }
-        std::string text(rest_.substr(0, size));
+        const std::string_view text = rest_.substr(0, size);
         rest_.remove_prefix(size + 1);
         return text;
     }
@@ -66,47 +66,44 @@ private:
     std::string_view rest_;
 };
 
-std::optional<Cell> readCell(Reader& in)
+// Reads one cell into `cell`, which is empty; false when the line is out of form.
+bool readCell(Reader& in, Cell& cell)
 {
-    Cell cell;
     switch (in.peek()) {
     case 'N':
-        return in.literal("N\n") ? std::optional(cell) : std::nullopt;
+        return in.literal("N\n");
     case 'B':
         for (const char* truth : {"B 0\n", "B 1\n"}) {
             if (in.literal(truth)) {
                 cell.kind = Cell::Kind::Boolean;
                 cell.number = truth[2] == '1' ? 1 : 0;
-                return cell;
+                return true;
             }
         }
-        return std::nullopt;
+        return false;
     case 'D': {
         const auto text = in.literal("D ") ? in.line() : std::nullopt;
         if (!text || text->empty()) {
-            return std::nullopt;
+            return false;
         }
         const auto result = std::from_chars(text->data(), text->data() + text->size(), cell.number);
-        if (result.ec != std::errc() || result.ptr != text->data() + text->size()) {
-            return std::nullopt;
-        }
         cell.kind = Cell::Kind::Number;
-        return cell;
+        return result.ec == std::errc() && result.ptr == text->data() + text->size();
     }
     case 'T':
     case 'W': {
         cell.kind = static_cast<Cell::Kind>(in.peek());
         const char tag[] = {in.peek(), ' '};
         const auto size = in.literal({tag, sizeof tag}) ? in.count(' ') : std::nullopt;
-        auto text = size ? in.bytes(*size) : std::nullopt;
+        const auto text = size ? in.bytes(*size) : std::nullopt;
         if (!text) {
-            return std::nullopt;
+            return false;
         }
-        cell.text = std::move(*text);
-        return cell;
+        cell.text.assign(*text);
+        return true;
     }
     default:
-        return std::nullopt;
+        return false;
     }
 }
 
@@ -184,11 +181,9 @@ std::optional<Range> decode(std::string_view output)
     range.rows.resize(*rows);
     for (Row& row : range.rows) {
         for (Cell& cell : row) {
-            auto read = readCell(in);
-            if (!read) {
+            if (!readCell(in, cell)) {
                 return std::nullopt;
             }
-            cell = std::move(*read);
         }
     }
     if (!in.literal("end\n") || !in.atEnd()) {

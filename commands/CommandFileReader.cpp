@@ -43,8 +43,7 @@ CommandFileRead commandFileFrom(const QString& path, CommandRange range)
                            .arg(path);
         return read;
     }
-    rows.erase(rows.begin());
-    auto list = commandListFrom(rows);
+    auto list = commandListFrom(std::span(rows).subspan(1));
     if (std::holds_alternative<NoCommandNames>(list)) {
         read.outcome = CommandFileRead::Outcome::NoCommandNames;
         read.message = QStringLiteral("No command names found in the Commands.XLS file.");

@@ -52,7 +52,7 @@ QString commandText(const Cell& cell)
 
 } // namespace
 
-bool codeColumnIsText(const std::vector<cells::Row>& dataRows)
+bool codeColumnIsText(std::span<const cells::Row> dataRows)
 {
     int text = 0;
     int other = 0;
@@ -84,7 +84,7 @@ QString cellText(const Cell& cell)
 }
 
 std::variant<CommandList, NoCommandNames, LineBreakInCommand>
-commandListFrom(const std::vector<cells::Row>& dataRows)
+commandListFrom(std::span<const cells::Row> dataRows)
 {
     if (dataRows.empty() || cellText(dataRows.front()[1]).isEmpty()) {
         return NoCommandNames{};

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <span>
 #include <variant>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct CommandList {
 
 // A code column is text when text cells are the majority among the non-empty
 // code cells of the first eight data rows (a tie is numeric); with none at all it is text.
-bool codeColumnIsText(const std::vector<cells::Row>& dataRows);
+bool codeColumnIsText(std::span<const cells::Row> dataRows);
 
 // A cell as text: text and dates unchanged, whole numbers without a decimal
 // point, other numbers in their shortest exact form with a ".", booleans as
@@ -42,4 +43,4 @@ struct LineBreakInCommand {
 // row whose text holds a line break (CR or LF) would send a second command
 // nobody wrote, so the file is refused; a comment may hold one.
 std::variant<CommandList, NoCommandNames, LineBreakInCommand>
-commandListFrom(const std::vector<cells::Row>& dataRows);
+commandListFrom(std::span<const cells::Row> dataRows);
