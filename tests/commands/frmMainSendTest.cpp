@@ -187,8 +187,9 @@ TEST_F(Sending, ALineWaitingForItsReplyIsShownWhileItWaits)
     look.start(20);
     window.btnSend_Click();
     EXPECT_TRUE(shownWaiting);
-    EXPECT_TRUE(window.txtCommandList->text().endsWith(" --> ACK " + line.mid(9) + "\r\n" + kRule +
-                                                       "\r\nDone"))
+    // How the pieces group into readings is the grouping rule's business, not this test's.
+    EXPECT_TRUE(window.txtCommandList->text().contains("\n Sending: " + line + " --> ACK x"));
+    EXPECT_TRUE(window.txtCommandList->text().endsWith(kRule + "\r\nDone"))
         << window.txtCommandList->text().toStdString();
 }
 
