@@ -2,8 +2,12 @@
 
 #include "commands/SerialNumber.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <charconv>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -42,12 +46,41 @@ QChar rowCode(const Cell& cell, bool textColumn)
     return u'C';
 }
 
-// Column B as the command text: one leading double quote is dropped from a
-// text longer than one character.
-QString commandText(const Cell& cell)
+// Column B as the command text, in UTF-8: one leading double quote is dropped
+// from a text longer than one character. `scratch` holds the text of a cell
+// that is not text.
+std::string_view commandText(const Cell& cell, std::string& scratch)
 {
-    const QString text = cellText(cell);
-    return text.size() > 1 && text.front() == u'"' ? text.mid(1) : text;
+    std::string_view text = cell.text;
+    if (cell.kind != Cell::Kind::Text && cell.kind != Cell::Kind::Date) {
+        scratch = cellText(cell).toStdString();
+        text = scratch;
+    }
+    if (text.size() > 1 && text.front() == '"') {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+// What a line of code N, R or C starts with.
+QLatin1StringView linePrefix(QChar code)
+{
+    return QLatin1StringView(code == u'N' ? "/rawsend " : code == u'R' ? "/rawxact " : " Comment:");
+}
+
+// `prefix` and `text` as one line, decoded straight into the line's own
+// storage: a command file has up to 999 of them, read whenever a file is
+// chosen. `utf8` is a stateless UTF-8 decoder.
+QString lineOf(QLatin1StringView prefix, std::string_view text, QStringDecoder& utf8)
+{
+    QString line(prefix.size() + utf8.requiredSpace(qsizetype(text.size())), Qt::Uninitialized);
+    QChar* out = line.data();
+    for (const char c : prefix) {
+        *out++ = QLatin1Char(c);
+    }
+    out = utf8.appendToBuffer(out, QByteArrayView(text.data(), qsizetype(text.size())));
+    line.truncate(out - line.constData());
+    return line;
 }
 
 } // namespace
@@ -86,32 +119,37 @@ QString cellText(const Cell& cell)
 std::variant<CommandList, NoCommandNames, LineBreakInCommand>
 commandListFrom(std::span<const cells::Row> dataRows)
 {
-    if (dataRows.empty() || cellText(dataRows.front()[1]).isEmpty()) {
+    std::string scratch;
+    if (dataRows.empty() || commandText(dataRows.front()[1], scratch).empty()) {
         return NoCommandNames{};
     }
     const bool textColumn = codeColumnIsText(dataRows);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     CommandList list;
     list.entries.reserve(dataRows.size());
     for (std::size_t i = 0; i < dataRows.size(); ++i) {
         const cells::Row& row = dataRows[i];
-        const QString text = commandText(row[1]);
-        if (text.isEmpty()) {
+        const std::string_view text = commandText(row[1], scratch);
+        if (text.empty()) {
             continue;
         }
         const QChar code = rowCode(row[0], textColumn);
-        if ((code == u'N' || code == u'R') && (text.contains(u'\r') || text.contains(u'\n'))) {
+        if ((code == u'N' || code == u'R') && text.find_first_of("\r\n") != text.npos) {
             return LineBreakInCommand{static_cast<int>(i) + 2};
         }
+        const bool comment = code == u'C';
+        const bool command = code == u'N' || code == u'R';
+        QString line;
+        if (comment || command) {
+            line = lineOf(linePrefix(code), text, utf8);
+        }
         // Even a row skipped for its code asks for a serial number; a comment does not.
-        if (code != u'C' && placeholderPosition(text) >= 0) {
+        if (!comment && text.find("{{") != text.npos &&
+            placeholderPosition(command ? line : lineOf({}, text, utf8)) >= 0) {
             list.needsSerialNumber = true;
         }
-        if (code == u'N') {
-            list.entries.push_back({QStringLiteral("/rawsend ") + text, false});
-        } else if (code == u'R') {
-            list.entries.push_back({QStringLiteral("/rawxact ") + text, true});
-        } else if (code == u'C') {
-            list.entries.push_back({QStringLiteral(" Comment:") + text, false});
+        if (comment || command) {
+            list.entries.push_back({std::move(line), code == u'R'});
         }
     }
     return list;
