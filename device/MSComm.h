@@ -1,20 +1,14 @@
 #pragma once
 
 #include "device/ReadingGrouper.h"
+#include "device/SerialLink.h"
 
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
 #include <optional>
-
-// Why a port did not open.
-struct CommError {
-    int number = 0;
-    QString description;
-};
 
 // The main window's serial component: one COM port, chosen by its number,
 // at 9600 baud, no parity, 8 data bits and 1 stop bit.
@@ -60,10 +54,8 @@ private:
     void takeArrivedBytes();
     void queueOnComm();
     void raiseOnComm();
-    void portFailed(QSerialPort::SerialPortError error);
-    std::optional<CommError> openPort();
 
-    QSerialPort port_;
+    SerialLink port_;
     PortLocator locate_;
     int commPort_ = 1;
     qint16 commEvent_ = 0;
@@ -73,5 +65,4 @@ private:
     bool onCommQueued_ = false;
     bool inOnComm_ = false;
     bool completedInOnComm_ = false;
-    bool lostOtherSide_ = false;
 };
