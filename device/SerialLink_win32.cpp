@@ -8,9 +8,9 @@
 namespace {
 
 constexpr DWORD kReadChunk = 4096;
-// A read waits this long for its first byte, then is started again: an idle
-// port costs one wake-up a second.
-constexpr DWORD kIdleReadMs = 1000;
+// A read waits for its first byte as long as it takes, then ends at the
+// first pause this long between bytes.
+constexpr DWORD kByteGapMs = 5;
 
 CommError openFailure(DWORD error)
 {
@@ -34,7 +34,7 @@ CommError openFailure(DWORD error)
     return CommError{8010, description};
 }
 
-// 9600 baud, 8N1, no flow control; reads that end as soon as bytes are there.
+// 9600 baud, 8N1, no flow control; reads that end once bytes have come.
 bool setUp(HANDLE handle)
 {
     DCB dcb{};
@@ -54,7 +54,9 @@ bool setUp(HANDLE handle)
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
-    COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, kIdleReadMs, 0, 0};
+    // Only the gap between bytes: without a total timeout an idle port wakes
+    // nobody, and a read never ends with nothing.
+    COMMTIMEOUTS timeouts{kByteGapMs, 0, 0, 0, 0};
     return SetCommState(handle, &dcb) && SetCommTimeouts(handle, &timeouts);
 }
 
@@ -92,8 +94,9 @@ SerialLink::SerialLink(QObject* parent)
     connect(&port_->readDone, &QWinEventNotifier::activated, this, [this] {
         Port& port = *port_;
         DWORD got = 0;
-        if (!GetOverlappedResult(port.handle, &port.read, &got, FALSE)) {
-            // The other side has gone: the port closes itself.
+        // A read that fails, or ends with nothing, means the other side has
+        // gone: the port closes itself.
+        if (!GetOverlappedResult(port.handle, &port.read, &got, FALSE) || got == 0) {
             close();
             return;
         }

@@ -1,0 +1,108 @@
+# Sourced by scripts/test-windows, with Wine's prefix ready, kvr-sim logging
+# to $out/received.log and its ports and devices linked into the prefix: the
+# packaged program as a technician meets it, driven with real X key events.
+# Start; the splash closes; Test on the first port of the list (read from the
+# registry); a serial number typed and Enter; kvr-sim must have received
+# exactly the open dialogues and the sample's lines with the padded number; File, Exit writes Orvelle.INI beside Orvelle.exe; the next start
+# comes back in the same place and opens the same port.
+# Screenshots: $out/windows-main-window.png and $out/windows-transcript.png.
+
+source "$root/scripts/xvfb.bash"
+start_xvfb "$out/xvfb.log"
+pids+=("$xvfb_pid")
+
+program_folder=$WINEPREFIX/drive_c/Orvelle
+rm -rf "$program_folder"
+mkdir -p "$program_folder"
+unzip -q "$root"/build/package/Orvelle-*-win64.zip -d "$program_folder"
+program_folder=$(echo "$program_folder"/Orvelle-*-win64)
+
+# Starts the program from its folder, as a shortcut does; sets orvelle_pid and window.
+start_orvelle() {
+    (cd "$program_folder" && exec wine Orvelle.exe </dev/null >>"$out/orvelle.log" 2>&1) &
+    orvelle_pid=$!
+    pids+=("$orvelle_pid")
+    window=$(shown_window '^Orvelle [0-9]')
+    [[ -n $window ]] || { echo "end to end: no main window" >&2; return 1; }
+    # The splash closes before the main window takes the keys.
+    for _ in $(seq 100); do xdotool search --onlyvisible --name '^Orvelle - Vorlan' >/dev/null || break; sleep 0.1; done
+    sleep 1
+}
+
+# Waits up to 30 s for a line in kvr-sim's log.
+wait_for_line() {
+    for _ in $(seq 300); do grep -qxF "$1" "$out/received.log" && return; sleep 0.1; done
+    echo "end to end: kvr-sim never received: $1" >&2
+    return 1
+}
+
+# File, Exit; the program must end within 15 s. With the port open, it says
+# it closes the port first: "port-open" answers that message with Enter.
+exit_orvelle() {
+    xdotool windowfocus --sync "$window"
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key x
+    if [[ ${1:-} == port-open ]]; then
+        sleep 1
+        xdotool key Return
+    fi
+    # Ended, it stays a zombie until it is waited for.
+    for _ in $(seq 150); do
+        if [[ $(ps -o stat= -p "$orvelle_pid") != [^Z]* ]]; then
+            wait "$orvelle_pid"
+            return
+        fi
+        sleep 0.1
+    done
+    import -window root "$out/end-to-end-failure.png"
+    echo "end to end: Orvelle did not end through File, Exit (screen: $out/end-to-end-failure.png)" >&2
+    ps -o pid,stat,args -p "$orvelle_pid" >&2
+    return 1
+}
+
+: >"$out/received.log"
+rm -f "$program_folder/Orvelle.INI"
+start_orvelle
+import -window "$window" "$out/windows-main-window.png"
+first_place=$(xdotool getwindowgeometry "$window" | grep Position)
+
+xdotool windowfocus --sync "$window"
+xdotool key alt+t
+wait_for_line "COM5: /get dev_version"
+sleep 1
+xdotool windowfocus --sync "$window"
+xdotool type --delay 50 12345
+xdotool key Return
+mapfile -t sample_lines < <(build/bin/orvelle-check --serial 12345 "$program_folder/Commands.xls")
+wait_for_line "COM5: ${sample_lines[-1]}"
+sleep 1
+import -window "$window" "$out/windows-transcript.png"
+
+# Test's open dialogue, then Go's two (as on Linux), then the sample's lines.
+expected=$(
+    printf 'COM5: %s\n' /ver "/get dev_version" /ver "/get dev_version" /ver "/get dev_version" \
+        "${sample_lines[@]}"
+)
+if ! diff <(echo "$expected") "$out/received.log"; then
+    echo "end to end: kvr-sim received other lines than the above (< expected, > received)" >&2
+    exit 1
+fi
+exit_orvelle
+grep -q '^Settings=' "$program_folder/Orvelle.INI" || {
+    echo "end to end: File, Exit wrote no Orvelle.INI beside Orvelle.exe" >&2
+    exit 1
+}
+
+# The next start: the same place, and Test opens the same port.
+: >"$out/received.log"
+start_orvelle
+[[ $(xdotool getwindowgeometry "$window" | grep Position) == "$first_place" ]] || {
+    echo "end to end: the window came back elsewhere than $first_place" >&2
+    exit 1
+}
+xdotool windowfocus --sync "$window"
+xdotool key alt+t
+wait_for_line "COM5: /get dev_version"
+exit_orvelle port-open
+echo "end to end: $(sed -n 's/^Settings=/Settings= /p' "$program_folder/Orvelle.INI"), lines as expected"
