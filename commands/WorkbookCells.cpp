@@ -2,6 +2,7 @@
 
 #include "workbook/XlsReader.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -39,7 +40,9 @@ cells::Cell cellOf(workbook::Value&& value)
 
 cells::Range cellsOfWorkbook(const std::string& path, unsigned lastRow)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    // The path is UTF-8: on Windows the file is opened by its UTF-16 name.
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary | std::ios::ate);
     const std::streamoff size = in ? std::streamoff(in.tellg()) : -1;
     if (size < 0) {
         return failed("it cannot be opened for reading");

@@ -44,7 +44,8 @@ public:
             stop();
             return QStringLiteral("the workbook reader %1 cannot be started").arg(helperProgram());
         }
-        const QByteArray file = path.toLocal8Bit();
+        // UTF-8, which the helper opens with the system's wide-character calls on Windows.
+        const QByteArray file = path.toUtf8();
         process_->write(QByteArray::fromStdString(
             helperframes::request(std::string_view(file.constData(), std::size_t(file.size())))));
 

@@ -4,6 +4,8 @@
 #include "platform/IniText.h"
 
 #ifdef _WIN32
+#include "platform/Utf16.h"
+
 #include <vector>
 #include <windows.h>
 
@@ -16,11 +18,12 @@ std::string readProfileString(const std::string& section, const std::string& key
     if (bufferSize == 0) {
         return {};
     }
-    std::vector<char> buffer(bufferSize, ' ');
+    std::vector<wchar_t> buffer(bufferSize, L' ');
     const DWORD copied =
-        GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
-                                 static_cast<DWORD>(bufferSize), path.c_str());
-    return std::string(buffer.data(), copied);
+        GetPrivateProfileStringW(wideFromUtf8(section).c_str(), wideFromUtf8(key).c_str(),
+                                 wideFromUtf8(defaultValue).c_str(), buffer.data(),
+                                 static_cast<DWORD>(bufferSize), wideFromUtf8(path).c_str());
+    return utf8FromWide(std::wstring_view(buffer.data(), copied));
 }
 
 bool writeProfileString(const std::string& section, const std::string& key,
@@ -30,8 +33,9 @@ bool writeProfileString(const std::string& section, const std::string& key,
     if (!fitsOnOneLine(section, key, written)) {
         return false;
     }
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(),
-                                      path.c_str()) != 0;
+    return WritePrivateProfileStringW(wideFromUtf8(section).c_str(), wideFromUtf8(key).c_str(),
+                                      wideFromUtf8(written).c_str(),
+                                      wideFromUtf8(path).c_str()) != 0;
 }
 
 } // namespace platform

@@ -5,6 +5,8 @@
 
 namespace platform {
 
+// Names, values and paths are UTF-8.
+//
 // Reads value `key` of section `section` from the INI file at `path`, the way
 // the Windows profile functions do: section and key names match without regard
 // to case, and blanks around names and values do not count. A missing file,

@@ -1,21 +1,22 @@
 #include "platform/ProgramStart.h"
 
 #ifdef _WIN32
-#include <vector>
+#include "platform/Utf16.h"
+
 #include <windows.h>
 
 namespace platform {
 
 bool startProgram(const std::string& commandLine)
 {
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');
-    STARTUPINFOA startup{};
+    // CreateProcessW may write into the command line it is given.
+    std::wstring mutableLine = wideFromUtf8(commandLine);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         return false;
     }

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-// Starts an outside program from a command line and does not wait for it.
+// Starts an outside program from a command line (UTF-8) and does not wait for it.
 // The program name runs up to the first blank; everything after that blank is
 // handed over unchanged as one argument, so a path holding blanks needs no quotes.
 // Returns false when the program cannot be started.

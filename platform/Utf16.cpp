@@ -1,5 +1,9 @@
 #include "platform/Utf16.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -54,5 +58,21 @@ std::string utf8FromUtf16Bytes(std::string_view bytes)
     }
     return utf8FromUtf16(units);
 }
+
+#ifdef _WIN32
+std::wstring wideFromUtf8(std::string_view text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(std::size_t(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()),
+                                                wide.data(), int(wide.size()))));
+    return wide;
+}
+
+std::string utf8FromWide(std::wstring_view text)
+{
+    return utf8FromUtf16(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+#endif
 
 } // namespace platform

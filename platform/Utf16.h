@@ -11,4 +11,11 @@ std::string utf8FromUtf16(std::u16string_view units);
 // The same for UTF-16 little-endian bytes; an odd last byte is dropped.
 std::string utf8FromUtf16Bytes(std::string_view bytes);
 
+#ifdef _WIN32
+// Text for the Windows "W" calls: the platform layer's strings are UTF-8, so
+// that paths and command lines keep characters beyond the ANSI code page.
+std::wstring wideFromUtf8(std::string_view text);
+std::string utf8FromWide(std::wstring_view text);
+#endif
+
 } // namespace platform

@@ -10,9 +10,11 @@
 
 namespace {
 
+// The settings store's strings are UTF-8 (on Windows it turns them into the
+// profile functions' UTF-16).
 std::string systemText(const QString& text)
 {
-    return text.toLocal8Bit().toStdString();
+    return text.toStdString();
 }
 
 } // namespace
@@ -51,7 +53,7 @@ QString SettingsFile::read(const QString& section, const QString& key, const QSt
                            int bufferSize) const
 {
     const QString& file = preset_.isEmpty() || QFileInfo::exists(path_) ? path_ : preset_;
-    return QString::fromLocal8Bit(
+    return QString::fromStdString(
         platform::readProfileString(systemText(section), systemText(key), systemText(defaultValue),
                                     static_cast<std::size_t>(bufferSize), systemText(file)));
 }

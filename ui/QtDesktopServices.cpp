@@ -35,5 +35,5 @@ std::optional<QString> QtDesktopServices::chooseFileToOpen(const OpenFileRequest
 
 void QtDesktopServices::startProgram(const QString& commandLine)
 {
-    platform::startProgram(commandLine.toLocal8Bit().toStdString());
+    platform::startProgram(commandLine.toStdString());
 }
