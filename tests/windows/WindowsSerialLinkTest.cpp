@@ -1,6 +1,5 @@
 #include "device/SerialLink.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -77,10 +76,3 @@ TEST(WindowsSerialLink, AnIdlePortDoesNotSpin)
 }
 
 } // namespace
-
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,10 +1,12 @@
 # Sourced by scripts/test-windows, with Wine's prefix ready, kvr-sim logging
 # to $out/received.log and its ports and devices linked into the prefix: the
 # packaged program as a technician meets it, driven with real X key events.
-# Start; the splash closes; Test on the first port of the list (read from the
-# registry); a serial number typed and Enter; kvr-sim must have received
-# exactly the open dialogues and the sample's lines with the padded number; File, Exit writes Orvelle.INI beside Orvelle.exe; the next start
-# comes back in the same place and opens the same port.
+# Start; the splash closes; the second reader of the list (read from the
+# registry) chosen with Tab and Down, then Test; a serial number typed and
+# Enter; kvr-sim must have received exactly the open dialogues and the
+# sample's lines with the padded number, on COM6; File, Exit writes
+# Orvelle.INI beside Orvelle.exe; the next start comes back in the same place,
+# and Test opens COM6 again.
 # Screenshots: $out/windows-main-window.png and $out/windows-transcript.png.
 
 source "$root/scripts/xvfb.bash"
@@ -22,7 +24,8 @@ start_orvelle() {
     (cd "$program_folder" && exec wine Orvelle.exe </dev/null >>"$out/orvelle.log" 2>&1) &
     orvelle_pid=$!
     pids+=("$orvelle_pid")
-    window=$(shown_window '^Orvelle [0-9]')
+    # A cold start under Wine on a busy machine can take a while.
+    window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Orvelle [0-9]' | head -n 1)
     [[ -n $window ]] || { echo "end to end: no main window" >&2; return 1; }
     # The splash closes before the main window takes the keys.
     for _ in $(seq 100); do xdotool search --onlyvisible --name '^Orvelle - Vorlan' >/dev/null || break; sleep 0.1; done
@@ -67,21 +70,26 @@ start_orvelle
 import -window "$window" "$out/windows-main-window.png"
 first_place=$(xdotool getwindowgeometry "$window" | grep Position)
 
+# The focus starts in the serial-number box; Go is disabled, so Tab reaches the port list.
 xdotool windowfocus --sync "$window"
+xdotool key Tab
+sleep 0.3
+xdotool key Down
+sleep 0.3
 xdotool key alt+t
-wait_for_line "COM5: /get dev_version"
+wait_for_line "COM6: /get dev_version"
 sleep 1
 xdotool windowfocus --sync "$window"
 xdotool type --delay 50 12345
 xdotool key Return
 mapfile -t sample_lines < <(build/bin/orvelle-check --serial 12345 "$program_folder/Commands.xls")
-wait_for_line "COM5: ${sample_lines[-1]}"
+wait_for_line "COM6: ${sample_lines[-1]}"
 sleep 1
 import -window "$window" "$out/windows-transcript.png"
 
 # Test's open dialogue, then Go's two (as on Linux), then the sample's lines.
 expected=$(
-    printf 'COM5: %s\n' /ver "/get dev_version" /ver "/get dev_version" /ver "/get dev_version" \
+    printf 'COM6: %s\n' /ver "/get dev_version" /ver "/get dev_version" /ver "/get dev_version" \
         "${sample_lines[@]}"
 )
 if ! diff <(echo "$expected") "$out/received.log"; then
@@ -94,7 +102,7 @@ grep -q '^Settings=' "$program_folder/Orvelle.INI" || {
     exit 1
 }
 
-# The next start: the same place, and Test opens the same port.
+# The next start: the same place, and Test opens the port last opened.
 : >"$out/received.log"
 start_orvelle
 [[ $(xdotool getwindowgeometry "$window" | grep Position) == "$first_place" ]] || {
@@ -103,6 +111,6 @@ start_orvelle
 }
 xdotool windowfocus --sync "$window"
 xdotool key alt+t
-wait_for_line "COM5: /get dev_version"
+wait_for_line "COM6: /get dev_version"
 exit_orvelle port-open
 echo "end to end: $(sed -n 's/^Settings=/Settings= /p' "$program_folder/Orvelle.INI"), lines as expected"
