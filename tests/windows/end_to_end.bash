@@ -10,8 +10,10 @@
 # Screenshots: $out/windows-main-window.png and $out/windows-transcript.png.
 
 source "$root/scripts/xvfb.bash"
-start_xvfb "$out/xvfb.log"
-pids+=("$xvfb_pid")
+if [[ -z ${DISPLAY:-} ]]; then
+    start_xvfb "$out/xvfb.log"
+    pids+=("$xvfb_pid")
+fi
 
 program_folder=$WINEPREFIX/drive_c/Orvelle
 rm -rf "$program_folder"
@@ -35,7 +37,8 @@ start_orvelle() {
 # Waits up to 30 s for a line in kvr-sim's log.
 wait_for_line() {
     for _ in $(seq 300); do grep -qxF "$1" "$out/received.log" && return; sleep 0.1; done
-    echo "end to end: kvr-sim never received: $1" >&2
+    import -window root "$out/end-to-end-failure.png"
+    echo "end to end: kvr-sim never received: $1 (screen: $out/end-to-end-failure.png)" >&2
     return 1
 }
 
@@ -79,7 +82,10 @@ sleep 0.3
 xdotool key alt+t
 wait_for_line "COM6: /get dev_version"
 sleep 1
+# Back from the port list to the serial-number box (Go is still disabled).
 xdotool windowfocus --sync "$window"
+xdotool key shift+Tab
+sleep 0.3
 xdotool type --delay 50 12345
 xdotool key Return
 mapfile -t sample_lines < <(build/bin/orvelle-check --serial 12345 "$program_folder/Commands.xls")
