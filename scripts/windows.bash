@@ -60,3 +60,17 @@ start_wine_with_kvr_sim() {
     for device in KVR0 KVR1; do ln -sfn "$kvr/devices/$device" "$WINEPREFIX/dosdevices/${device,,}"; done
     DISPLAY= wine regedit /S "$(winepath -w "$kvr/registry.reg")" </dev/null
 }
+
+# The zip unpacked into the prefix's C:\Orvelle and its Orvelle.exe driven end
+# to end (tests/end_to_end.bash); screenshots $out/windows-*.png.
+run_zip_end_to_end() {
+    program_folder=$WINEPREFIX/drive_c/Orvelle
+    rm -rf "$program_folder"
+    mkdir -p "$program_folder"
+    unzip -q build/package/Orvelle-*-win64.zip -d "$program_folder"
+    program_folder=$(echo "$program_folder"/Orvelle-*-win64)
+    launch=(wine Orvelle.exe)
+    orvelle_check=build/bin/orvelle-check
+    shots=windows-
+    source tests/end_to_end.bash
+}

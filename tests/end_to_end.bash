@@ -1,13 +1,16 @@
-# Sourced by scripts/test-windows, with Wine's prefix ready, kvr-sim logging
-# to $out/received.log and its ports and devices linked into the prefix: the
-# packaged program as a technician meets it, driven with real X key events.
+# The program as a technician meets it, driven with real X key events; sourced
+# by tests/app/end_to_end_linux.bash and scripts/windows.bash, with kvr-sim
+# playing two readers and logging to $out/received.log, and these set:
+#   program_folder  the program's folder, holding Commands.xls
+#   launch          the command that starts the program there
+#   orvelle_check   the Linux orvelle-check, which tells the lines to expect
+#   shots           the start of the screenshots' names ($out/<shots>main-window.png)
 # Start; the splash closes; the second reader of the list (read from the
 # registry) chosen with Tab and Down, then Test; a serial number typed and
 # Enter; kvr-sim must have received exactly the open dialogues and the
 # sample's lines with the padded number, on COM6; File, Exit writes
-# Orvelle.INI beside Orvelle.exe; the next start comes back in the same place,
+# Orvelle.INI beside the program; the next start comes back in the same place,
 # and Test opens COM6 again.
-# Screenshots: $out/windows-main-window.png and $out/windows-transcript.png.
 
 source "$root/scripts/xvfb.bash"
 if [[ -z ${DISPLAY:-} ]]; then
@@ -15,18 +18,12 @@ if [[ -z ${DISPLAY:-} ]]; then
     pids+=("$xvfb_pid")
 fi
 
-program_folder=$WINEPREFIX/drive_c/Orvelle
-rm -rf "$program_folder"
-mkdir -p "$program_folder"
-unzip -q "$root"/build/package/Orvelle-*-win64.zip -d "$program_folder"
-program_folder=$(echo "$program_folder"/Orvelle-*-win64)
-
 # Starts the program from its folder, as a shortcut does; sets orvelle_pid and window.
 start_orvelle() {
-    (cd "$program_folder" && exec wine Orvelle.exe </dev/null >>"$out/orvelle.log" 2>&1) &
+    (cd "$program_folder" && exec "${launch[@]}" </dev/null >>"$out/orvelle.log" 2>&1) &
     orvelle_pid=$!
     pids+=("$orvelle_pid")
-    # A cold start under Wine on a busy machine can take a while.
+    # A cold start (under Wine, say) on a busy machine can take a while.
     window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Orvelle [0-9]' | head -n 1)
     [[ -n $window ]] || { echo "end to end: no main window" >&2; return 1; }
     # The splash closes before the main window takes the keys.
@@ -70,7 +67,7 @@ exit_orvelle() {
 : >"$out/received.log"
 rm -f "$program_folder/Orvelle.INI"
 start_orvelle
-import -window "$window" "$out/windows-main-window.png"
+import -window "$window" "$out/${shots}main-window.png"
 first_place=$(xdotool getwindowgeometry "$window" | grep Position)
 
 # The focus starts in the serial-number box; Go is disabled, so Tab reaches the port list.
@@ -88,10 +85,10 @@ xdotool key shift+Tab
 sleep 0.3
 xdotool type --delay 50 12345
 xdotool key Return
-mapfile -t sample_lines < <(build/bin/orvelle-check --serial 12345 "$program_folder/Commands.xls")
+mapfile -t sample_lines < <("$orvelle_check" --serial 12345 "$program_folder/Commands.xls")
 wait_for_line "COM6: ${sample_lines[-1]}"
 sleep 1
-import -window "$window" "$out/windows-transcript.png"
+import -window "$window" "$out/${shots}transcript.png"
 
 # Test's open dialogue, then Go's two (as on Linux), then the sample's lines.
 expected=$(
@@ -104,7 +101,7 @@ if ! diff <(echo "$expected") "$out/received.log"; then
 fi
 exit_orvelle
 grep -q '^Settings=' "$program_folder/Orvelle.INI" || {
-    echo "end to end: File, Exit wrote no Orvelle.INI beside Orvelle.exe" >&2
+    echo "end to end: File, Exit wrote no Orvelle.INI beside the program" >&2
     exit 1
 }
 
