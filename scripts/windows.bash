@@ -64,6 +64,17 @@ start_wine_with_kvr_sim() {
 # The zip unpacked into the prefix's C:\Orvelle and its Orvelle.exe driven end
 # to end (tests/end_to_end.bash); screenshots $out/windows-*.png.
 run_zip_end_to_end() {
+    if [[ -z ${DISPLAY:-} ]]; then
+        source scripts/xvfb.bash
+        start_xvfb "$out/xvfb.log"
+        pids+=("$xvfb_pid")
+    fi
+    # Wine's desktop keeps the display it first met: a session started
+    # without one shows no windows, so it starts again on this display.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    wineserver -p </dev/null >/dev/null 2>&1
+    wineboot </dev/null >/dev/null 2>&1
     program_folder=$WINEPREFIX/drive_c/Orvelle
     rm -rf "$program_folder"
     mkdir -p "$program_folder"

@@ -24,8 +24,12 @@ start_orvelle() {
     orvelle_pid=$!
     pids+=("$orvelle_pid")
     # A cold start (under Wine, say) on a busy machine can take a while.
-    window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Orvelle [0-9]' | head -n 1)
-    [[ -n $window ]] || { echo "end to end: no main window" >&2; return 1; }
+    window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Orvelle [0-9]' | head -n 1) || true
+    if [[ -z $window ]]; then
+        import -window root "$out/end-to-end-failure.png"
+        echo "end to end: no main window (screen: $out/end-to-end-failure.png)" >&2
+        return 1
+    fi
     # The splash closes before the main window takes the keys.
     for _ in $(seq 100); do xdotool search --onlyvisible --name '^Orvelle - Vorlan' >/dev/null || break; sleep 0.1; done
     sleep 1
