@@ -101,11 +101,12 @@ SerialLink::SerialLink(QObject* parent)
             return;
         }
         port.received.append(port.buffer, qsizetype(got));
-        if (!port.startRead()) {
+        const bool reading = port.startRead();
+        // The bytes are taken before a port that cannot read on closes and
+        // drops what it holds.
+        emit bytesArrived();
+        if (!reading) {
             close();
-        }
-        if (got > 0) {
-            emit bytesArrived();
         }
     });
 }
