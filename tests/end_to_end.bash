@@ -1,6 +1,7 @@
 # The program as a technician meets it, driven with real X key events; sourced
-# by tests/app/end_to_end_linux.bash and scripts/windows.bash, with kvr-sim
-# playing two readers and logging to $out/received.log, and these set:
+# by tests/app/end_to_end_linux.bash and scripts/windows.bash on a display they
+# chose, with kvr-sim playing two readers and logging to $out/received.log, and
+# these set:
 #   program_folder  the program's folder, holding Commands.xls
 #   launch          the command that starts the program there
 #   orvelle_check   the Linux orvelle-check, which tells the lines to expect
@@ -11,12 +12,6 @@
 # sample's lines with the padded number, on COM6; File, Exit writes
 # Orvelle.INI beside the program; the next start comes back in the same place,
 # and Test opens COM6 again.
-
-source "$root/scripts/xvfb.bash"
-if [[ -z ${DISPLAY:-} ]]; then
-    start_xvfb "$out/xvfb.log"
-    pids+=("$xvfb_pid")
-fi
 
 # Starts the program from its folder, as a shortcut does; sets orvelle_pid and window.
 start_orvelle() {

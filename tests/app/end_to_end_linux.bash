@@ -13,8 +13,11 @@ trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
       wait 2>/dev/null || true
       rm -rf "$out"' EXIT
 
-export XDG_RUNTIME_DIR=$out/runtime DISPLAY=
+export XDG_RUNTIME_DIR=$out/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$root/scripts/xvfb.bash"
+start_xvfb "$out/xvfb.log"
+pids+=("$xvfb_pid")
 "$bin/kvr-sim" --readers 2 --log "$out/received.log" >"$out/kvr-sim.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do grep -qx ready "$out/kvr-sim.out" && break; sleep 0.1; done
