@@ -2,13 +2,23 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <fuzzer/FuzzedDataProvider.h>
 
-// A property the fuzzed code must keep. Unlike assert it holds in every build
-// type; a failure aborts, so libFuzzer keeps the input that broke it.
+// Unlike assert it holds in every build type; it aborts, so libFuzzer keeps the input.
 #define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
+    ((condition)                                                                                   \
+         ? void()                                                                                  \
+         : (std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, __LINE__), std::abort()))
+
+// The same cells, a number being the same value (not-a-number included).
+template <typename Rows> bool sameRows(const Rows& a, const Rows& b)
+{
+    return std::ranges::equal(a, b, [](const auto& r, const auto& s) {
+        return std::ranges::equal(r, s, [](const auto& x, const auto& y) {
+            return x.kind == y.kind && x.text == y.text &&
+                   (x.number == y.number || (x.number != x.number && y.number != y.number));
+        });
+    });
+}
