@@ -53,8 +53,7 @@ CommandFileRead commandFileFrom(const QString& path, CommandRange range)
         read.message =
             QStringLiteral("Cannot read the command file %1: row %2 holds a line break in its "
                            "command.")
-                .arg(path)
-                .arg(lineBreak->row);
+                .arg(path, QString::number(lineBreak->row));
         return read;
     }
     read.outcome = CommandFileRead::Outcome::Read;
