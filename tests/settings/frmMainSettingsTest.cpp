@@ -1,42 +1,45 @@
-#include "support/PermissionsCount.h"
+#include "app/Module1.h"
+#include "settings/FormSettings.h"
+#include "settings/NumberForm.h"
+#include "settings/SettingsFile.h"
+#include "support/ClockDriver.h"
+#include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "ui/AutoSizeLabel.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
+#include "ui/frmSplash.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
-class StoredSettings : public testing::Test {
+// The program started as Main starts it, two readers listed, left by File, Exit.
+class NextStart : public testing::Test {
 protected:
-    // Loads and activates a window as start-up does; `ports` stand in for the
-    // entries that driver discovery puts in the port list while loading.
-    std::unique_ptr<frmMain> start(const QStringList& ports = {"Reader A (COM5)",
-                                                               "Reader B (COM6)"})
+    ~NextStart() override { delete window; }
+
+    frmMain& start()
     {
-        auto window = std::make_unique<frmMain>(desktop, program.file());
-        window->Form_Load();
-        for (const QString& port : ports) {
-            window->Combo2->addSorted(port);
-        }
-        window->Combo2->setCurrentIndex(ports.isEmpty() ? -1 : 0);
-        window->Form_Activate();
-        return window;
+        window = Module1::Main(desktop, clock, program.file());
+        return *window;
     }
 
-    void store(const QByteArray& text) const
+    void exit()
     {
-        QFile file(program.settingsFile());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        window->mnuFileExit->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(window.isNull());
     }
 
     QByteArray stored() const
@@ -45,193 +48,89 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    SimulatedDriver driver{{"--readers", "2"}};
+    ManualClock clock;
+    ClockDriver clockDriver{clock, std::chrono::seconds(1)};
     TempProgram program;
     RecordingDesktop desktop;
+    QPointer<frmMain> window;
 };
 
-const QSize kDesignedClient(9435 / 15, 6240 / 15);
-
-TEST_F(StoredSettings, AFirstRunWithoutAFileUsesTheDefaultsAndWritesNothing)
+TEST(SettingsRules, NumbersPlacementsAndTheFileFollowTheirRules)
 {
-    const auto window = start();
-    EXPECT_EQ(window->windowState(), Qt::WindowNoState);
-    EXPECT_EQ(window->centralWidget()->size(), kDesignedClient);
-    EXPECT_EQ(window->Combo2->currentIndex(), 0);
-    EXPECT_EQ(window->sCmdFile, "./Commands.xls");
-    EXPECT_FALSE(QFile::exists(program.settingsFile()));
-}
-
-TEST_F(StoredSettings, TheWindowComesBackWhereAndAsItWasClosed)
-{
-    auto window = start();
-    window->move(150, 90);
-    window->close();
-    // The size as the layout counts it: at the designed client area, the
-    // smallest outer size, whatever frame the window system draws.
-    EXPECT_TRUE(stored().contains("[Select_Window_frmMain]\nSettings= 1350, 2250, 9555, 6930\n"))
-        << stored().toStdString();
-    EXPECT_TRUE(stored().contains("WindowState= 0\n"));
-
-    window = start();
-    EXPECT_EQ(window->pos(), QPoint(150, 90));
-    EXPECT_EQ(window->centralWidget()->size(), kDesignedClient);
-    window->showMaximized();
-    window->close();
-    EXPECT_TRUE(stored().contains("WindowState= 2\n"));
-
-    window = start();
-    EXPECT_TRUE(window->isMaximized());
-    window->showMinimized();
-    window->close();
-    EXPECT_TRUE(stored().contains("WindowState= 1\n"));
-
-    window = start();
-    EXPECT_TRUE(window->isMinimized());
-}
-
-TEST_F(StoredSettings, TheStoredSizeIsNotAppliedAndThePlacementIsKeptOnScreen)
-{
-    store("[Select_Window_frmMain]\nSettings= 1500, 1200, 10000, 7000\nWindowState= 0\n");
-    auto window = start();
-    EXPECT_EQ(window->pos(), QPoint(80, 100));
-    EXPECT_EQ(window->centralWidget()->size(), kDesignedClient);
-
-    // A left edge that would put the window past the screen's right edge goes to 0.
-    store("[Select_Window_frmMain]\nSettings= 1500, 9000, 9555, 6930\n");
-    window = start();
-    EXPECT_EQ(window->pos(), QPoint(0, 100));
-    // A stored left of -60 reads as 60; a stored top of -60 becomes 0.
-    store("[Select_Window_frmMain]\nSettings=-60,-60, 9555, 6930\n");
-    window = start();
-    EXPECT_EQ(window->pos(), QPoint(4, 0));
-}
-
-TEST_F(StoredSettings, TheStoredPortEntryIsSelectedWhenItExists)
-{
-    store("[Current_Port]\nPort_Num= 1\n");
-    EXPECT_EQ(start()->Combo2->currentIndex(), 1);
-    store("[Current_Port]\nPort_Num= 3\n");
-    EXPECT_EQ(start()->Combo2->currentIndex(), 0);
-    store("[Current_Port]\nPort_Num=-1\n");
-    EXPECT_EQ(start()->Combo2->currentIndex(), 0);
-
-    auto window = start();
-    window->Combo2->setCurrentIndex(1);
-    window->close();
-    EXPECT_TRUE(stored().contains("[Current_Port]\nPort_Num= 1\n"));
-
-    // With no port listed nothing is selected, and nothing is stored.
-    store("[Current_Port]\nPort_Num= 1\n");
-    window = start({});
-    EXPECT_EQ(window->Combo2->currentIndex(), -1);
-    QFile::remove(program.settingsFile());
-    window->close();
-    EXPECT_FALSE(stored().contains("Port_Num"));
-}
-
-TEST_F(StoredSettings, TheLastCommandFileIsKeptOnlyWhenACommandListIsLoaded)
-{
-    store("[File]\nLastFile=bench/Room 4.xls\n");
-    auto window = start();
-    EXPECT_EQ(window->sCmdFile, "bench/Room 4.xls");
-
-    store("[File]\nLastFile=x\n");
-    window = start();
-    EXPECT_EQ(window->sCmdFile, "");
-
-    window->sCmdFile = "today.xls";
-    window->close();
-    EXPECT_TRUE(stored().contains("LastFile=x\n"));
-
-    window = start();
-    window->sCmdFile = "today.xls";
-    window->nCmdCount = 3;
-    window->close();
-    EXPECT_TRUE(stored().contains("LastFile=today.xls\n"));
-
-    // A path holding a line break would add lines of its own: the stored one stays.
-    window = start();
-    window->sCmdFile = "a.xls\n[Current_Port]\nPort_Num= 9";
-    window->nCmdCount = 3;
-    window->close();
-    EXPECT_TRUE(stored().contains("LastFile=today.xls\n"));
-    EXPECT_FALSE(stored().contains("Port_Num= 9"));
-}
-
-TEST_F(StoredSettings, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersFolder)
-{
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    const QString userFile = config.filePath("Orvelle/Orvelle.INI");
-    const auto startIn = [this](const QString& programFile) {
-        auto window = std::make_unique<frmMain>(desktop, programFile);
-        window->Form_Load();
-        window->Combo2->addSorted("Reader A (COM5)");
-        window->Combo2->addSorted("Reader B (COM6)");
-        window->Combo2->setCurrentIndex(0);
-        window->Form_Activate();
-        return window;
-    };
-
-    // Not even root may create files in /proc.
-    auto window = startIn("/proc/Orvelle");
-    window->Combo2->setCurrentIndex(1);
-    window->sCmdFile = "bench.xls";
-    window->nCmdCount = 2;
-    desktop.messages.clear();
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_FALSE(QFile::exists("/proc/Orvelle.INI"));
-    QFile stored(userFile);
-    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(stored.readAll().contains("[Current_Port]\nPort_Num= 1\n"));
-
-    // The next start reads them back; a writable program folder keeps its own file.
-    window = startIn("/proc/Orvelle");
-    EXPECT_EQ(window->Combo2->currentIndex(), 1);
-    EXPECT_EQ(window->sCmdFile, "bench.xls");
-    window = startIn(program.file());
-    EXPECT_EQ(window->Combo2->currentIndex(), 0);
-    window->close();
-    EXPECT_TRUE(QFile::exists(program.settingsFile()));
-    qunsetenv("XDG_CONFIG_HOME");
-}
-
-// A program installed where its users cannot write may come with settings
-// beside it (a preset port, command file and place): they are read until the
-// user's own file exists, and that file starts from them.
-TEST_F(StoredSettings, SettingsInstalledBesideTheProgramAreReadUntilTheUsersOwnExist)
-{
-    if (!bodyRunsWherePermissionsCount()) {
-        return;
+    EXPECT_EQ(formSettingsValue({1200, 0, 9555, -60}), " 1200, 0, 9555,-60");
+    const QStringList texts{"  1200", "+7",   "42 and more", "2.5", "3.5",
+                            "-2.5",   "1.49", "abc",         "-",   "-99999999999999"};
+    const QList<qint32> numbers{1200, 7, 42, 2, 4, -2, 1, 0, 0, INT32_MIN};
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(leadingNumber(texts[i]), numbers[i]) << texts[i].toStdString();
     }
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    const QByteArray preset = "[Current_Port]\nPort_Num= 1\n[File]\nLastFile=preset.xls\n"
-                              "[Select_Window_frmMain]\nSettings= 1500, 1200, 9555, 6930\n";
-    store(preset);
-    const auto programFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
-    ASSERT_TRUE(QFile::setPermissions(program.folder(), programFolder));
-
-    auto window = start();
-    EXPECT_EQ(window->Combo2->currentIndex(), 1);
-    EXPECT_EQ(window->sCmdFile, "preset.xls");
-    EXPECT_EQ(window->pos(), QPoint(80, 100));
-    window->Combo2->setCurrentIndex(0);
-    window->close();
-
-    QFile user(config.filePath("Orvelle/Orvelle.INI"));
-    ASSERT_TRUE(user.open(QIODevice::ReadOnly));
-    const QByteArray stored = user.readAll();
-    EXPECT_TRUE(stored.contains("Port_Num= 0\n")) << stored.toStdString();
-    EXPECT_TRUE(stored.contains("LastFile=preset.xls\n")) << stored.toStdString();
-    EXPECT_EQ(this->stored(), preset);
-
-    // From now on the user's own file is read.
-    window = start();
-    EXPECT_EQ(window->Combo2->currentIndex(), 0);
-    QFile::setPermissions(program.folder(), programFolder | QFileDevice::WriteOwner);
+    EXPECT_EQ(leadingNumber(QString(400, u'9')), INT32_MAX);
+    EXPECT_TRUE(parseFormSettings("1200,1500,9555,6930") == (WindowPlacement{1200, 500, 555, 930}));
+    EXPECT_TRUE(parseFormSettings("-60,-60, 9555") == (WindowPlacement{-60, 60, 9555, 0}));
+    const TwipsSize screen{15360, 11520};
+    EXPECT_TRUE(fitToScreen({-60, -60, 9555, 6930}, screen) == (WindowPlacement{0, 0, 9555, 6930}));
+    EXPECT_TRUE(fitToScreen({6000, 8000, -1, 6930}, screen) ==
+                (WindowPlacement{0, 0, 15360, 11520}));
+    EXPECT_TRUE(fitToScreen({0, INT32_MAX, INT32_MAX, 6930}, screen) ==
+                (WindowPlacement{0, 0, 15360, 6930}));
+    // Beside the program where a file can be made (not even root may in /proc).
+    EXPECT_EQ(settingsFileName("/opt/bench/My.Tool.exe"), "/opt/bench/My.INI");
+    QTemporaryDir home;
+    const auto restore = qScopeGuard([home = qgetenv("HOME"), xdg = qgetenv("XDG_CONFIG_HOME")] {
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", xdg);
+    });
+    qputenv("HOME", home.path().toLocal8Bit());
     qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(settingsFileFor(home.filePath("Orvelle")), home.filePath("Orvelle.INI"));
+    EXPECT_EQ(settingsFileFor("/proc/no-such/Orvelle.bin"),
+              home.filePath(".config/Orvelle/Orvelle.INI"));
+}
+
+// The first start: the splash gone, the window loaded, nothing written.
+TEST_F(NextStart, TheWindowAndThePortComeBackAsTheyWereLeft)
+{
+    ASSERT_EQ(start().Combo2->count(), 2);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(qobject_cast<frmSplash*>(window), nullptr) << "the splash is unloaded";
+    }
+    EXPECT_TRUE(window->isVisible() && window->focusWidget() == window->Combo2);
+    EXPECT_EQ(window->lblCurrPort->frameShape(), QFrame::NoFrame);
+    EXPECT_FALSE(QFile::exists(program.settingsFile()));
+    const QSize designed = window->centralWidget()->size();
+    window->move(150, 90);
+    window->Combo2->setCurrentIndex(1);
+    exit();
+    // The size as the layout counts it, whatever frame the window system draws;
+    // the command file only once its list was loaded.
+    EXPECT_TRUE(stored().contains("[Current_Port]\nPort_Num= 1\n"));
+    EXPECT_FALSE(stored().contains("LastFile"));
+    EXPECT_TRUE(stored().contains(
+        "[Select_Window_frmMain]\nSettings= 1350, 2250, 9555, 6930\nWindowState= 0\n"))
+        << stored().toStdString();
+    EXPECT_EQ(start().pos(), QPoint(150, 90));
+    EXPECT_EQ(window->Combo2->currentIndex(), 1);
+    for (const auto& [state, value] : {std::pair{Qt::WindowMaximized, "WindowState= 2\n"},
+                                       std::pair{Qt::WindowMinimized, "WindowState= 1\n"}}) {
+        window->setWindowState(state);
+        exit();
+        EXPECT_TRUE(stored().contains(value)) << value;
+        EXPECT_EQ(start().windowState(), state);
+    }
+    exit();
+    // Not applied: the stored size, a place past the screen's right edge, a port
+    // entry past the list's end, a one-character command file.
+    QFile settings(program.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Select_Window_frmMain]\nSettings= 1500, 9000, 10000, 7000\n"
+                   "[Current_Port]\nPort_Num= 2\n[File]\nLastFile=x\n");
+    settings.close();
+    EXPECT_EQ(start().pos(), QPoint(0, 100));
+    EXPECT_EQ(window->sCmdFile, "");
+    EXPECT_EQ(window->centralWidget()->size(), designed);
+    EXPECT_EQ(window->Combo2->currentIndex(), 0);
+    exit();
 }
 
 } // namespace
