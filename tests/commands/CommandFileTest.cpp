@@ -13,7 +13,6 @@
 
 #include <sys/stat.h>
 
-// Command files read as the program reads them, through the workbook helper.
 namespace {
 
 // Every workbook fixtures/make_fixtures.py makes, read one after another by the
