@@ -1,0 +1,244 @@
+#include "device/MSComm.h"
+#include "support/DriverLog.h"
+#include "support/Fixtures.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedReader.h"
+#include "support/SimulatedDriver.h"
+#include "support/WindowFixture.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/SendButtonColours.h"
+#include "ui/TextBox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+
+// The window's command file and its run as the user meets them: File, Open
+// answered with a file (a name typed into the dialog need not exist), keys
+// typed into the widget with the focus, Go clicked; kvr-sim as the driver.
+namespace {
+
+class CommandsWindow : public WindowFixture {
+protected:
+    CommandsWindow()
+    {
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+
+    // Chooses `path` in File, Open; a second dialog, if one comes, is cancelled.
+    void open(const QString& path)
+    {
+        desktop.filesToChoose = {path};
+        window.mnuFileOpen->trigger();
+    }
+
+    // Keys typed into the serial-number box: text, or a key such as Enter.
+    void type(const QString& text, Qt::Key key = Qt::Key_unknown)
+    {
+        window.txtSerialNumber->setFocus();
+        for (const QChar c : text) {
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, c, Qt::NoModifier);
+        }
+    }
+
+    void expectGo(bool ready) const
+    {
+        EXPECT_EQ(window.btnSend->isEnabled(), ready);
+        EXPECT_EQ(window.btnSend->backColor(),
+                  ready ? sendColour::kReady : sendColour::kWaitingForSerial);
+    }
+
+    DriverLog log;
+};
+
+TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
+{
+    // Without a list, a file not found asks for another; the dialog is cancelled.
+    const QString missing = QDir(program.folder()).filePath("missing.xls");
+    open(missing);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, "NO FILE SELECTED");
+    ASSERT_EQ(desktop.fileRequests.size(), 2u);
+    EXPECT_EQ(desktop.fileRequests[1].initialFile, missing);
+    EXPECT_EQ(desktop.fileRequests[1].initialFolder, program.folder());
+    EXPECT_EQ(window.txtCommandList->text(), "Please select a command file");
+    expectGo(false);
+
+    // Blanks at the end of a path are cleaned off after the read.
+    const QString path = QDir(program.folder()).filePath("serial.xls  ");
+    ASSERT_TRUE(QFile::copy(madeFixture("serial.xls"), path));
+    open(path);
+    const QString rule = "\r\n" + QString(path.size() + 10, u'-') + "\r\n";
+    EXPECT_EQ(window.txtCommandList->text(),
+              "Filename: " + path + "\r\n\r\n" + QString(path.size() + 10, u'=') +
+                  "\r\nPreview of commands:" + rule +
+                  " Comment:Serial number follows\r\n/rawxact ABC{{sn}}DEF\r\n"
+                  "/rawsend /write {{SN}}\r\n/rawxact /read back" +
+                  rule + "End of list\r\n");
+    EXPECT_EQ(window.txtCommandList->textCursor().position(), 1);
+    const QString title = "Orvelle 1.04.00 [" + path.trimmed() + "]";
+    EXPECT_EQ(window.windowTitle(), title);
+    EXPECT_TRUE(window.txtSerialNumber->isVisible() && window.lblSerialNumber->isVisible());
+    expectGo(false);
+    QFile settings(program.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains(("LastFile=" + path + "\n").toUtf8()));
+
+    // A file refused leaves list, preview, title and the current file as they were.
+    const QString preview = window.txtCommandList->text();
+    for (const auto& [fixture, style] :
+         {std::pair{"no-command-names.xls", 0}, std::pair{"truncated.xls", 48}}) {
+        SCOPED_TRACE(fixture);
+        open(madeFixture(fixture));
+        EXPECT_EQ(desktop.messages.back().style, style);
+        EXPECT_EQ(window.nCmdCount, 4);
+        EXPECT_EQ(window.txtCommandList->text(), preview);
+        EXPECT_EQ(window.windowTitle(), title);
+        expectGo(false);
+    }
+
+    // The dialog opens at the list's file; read again, it restarts the helper that the
+    // damaged file stopped. A relative path stored on Windows reaches it made whole.
+    open(path);
+    EXPECT_EQ(desktop.fileRequests.back().initialFile, path.trimmed());
+    ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), program.folder() + "/Commands.xls"));
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(program.folder()));
+    open(".\\Commands.xls");
+    QDir::setCurrent(saved);
+    EXPECT_EQ(window.windowTitle(), "Orvelle 1.04.00 [.\\Commands.xls]");
+    EXPECT_TRUE(window.txtSerialNumber->isHidden());
+    expectGo(true);
+
+    // A file not found behind a list empties the preview; the list stays usable.
+    open(missing);
+    EXPECT_EQ(desktop.messages.back().title, "NO FILE SELECTED");
+    EXPECT_EQ(window.txtCommandList->text(), "");
+    EXPECT_EQ(window.nCmdCount, 3);
+    expectGo(true);
+}
+
+// Go, or Enter in the serial-number box, runs the list read: the reader gets
+// each line as it goes out, the transcript shows it, and the window ends closed.
+TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
+{
+    const struct {
+        const char* fixture;
+        QString serialNumber; // typed, when the list asks for one
+        QStringList transcript;
+        QStringList received;
+    } runs[] = {
+        {"serial.xls",
+         " 42 ",
+         {" Comment:Serial number follows",
+          " Sending: /rawxact ABC0000000000000042 --> ACK ABC0000000000000042",
+          " Sending: /rawsend /write 0000000000000042",
+          " Sending: /rawxact /read back --> ACK /read back"},
+         {"COM5: /rawxact ABC0000000000000042", "COM5: /rawsend /write 0000000000000042",
+          "COM5: /rawxact /read back"}},
+        {"no-accepted-rows.xls", {}, {}, {}},
+        // Windows-1252 on the wire, "?" for what it cannot carry; the reader's echo
+        // comes back without its control characters.
+        {"wire.xls",
+         "Ω7",
+         {" Sending: /rawxact €uro “q” é\tÿ\x1fŸ ß Œ \u0081\u008d\u008f\u0090\u009d ? ? ? ? "
+          "00000000000000?7 --> ACK €uro “q” éÿŸ ß Œ \u0081\u008d\u008f\u0090\u009d ? ? ? ? "
+          "00000000000000?7"},
+         {QString::fromUtf8("COM5: /rawxact \x80uro \x93q\x94 \xe9\t\xff\x1f\x9f \xdf \x8c "
+                            "\x81\x8d\x8f\x90\x9d ? ? ? ? 00000000000000?7")}},
+    };
+    SimulatedDriver driver({"--log", log.path()});
+    ASSERT_TRUE(driver.ready());
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.fixture);
+        const qsizetype before = log.commands().size();
+        open(madeFixture(run.fixture));
+        if (run.serialNumber.isNull()) {
+            window.btnSend->click();
+        } else {
+            // Enter in the empty box does nothing; a number typed readies Go and Enter sends.
+            const QString preview = window.txtCommandList->text();
+            type("\r", Qt::Key_Return);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window.txtCommandList->text(), preview);
+            type(run.serialNumber);
+            expectGo(true);
+            type("\r", Qt::Key_Return);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [this] { return window.txtCommandList->text().endsWith("Done"); }, 30000));
+        }
+        const QString rule(45, u'=');
+        const QStringList lines =
+            QStringList{"Sending Commands:", rule} + run.transcript + QStringList{rule, "Done"};
+        EXPECT_EQ(window.txtCommandList->text(), lines.join("\r\n"));
+        // Shown whole as the run ends, not a frame later.
+        EXPECT_EQ(window.txtCommandList->toPlainText(), lines.join("\n"));
+        // kvr-sim logs what it reads a moment after the program has sent it.
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return log.commands().mid(before) == run.received; }, 10000))
+            << log.commands().mid(before).join(" | ").toStdString();
+        EXPECT_FALSE(window.MSComm1->PortOpen());
+        EXPECT_EQ(window.txtSerialNumber->text(), "");
+        expectGo(run.serialNumber.isNull());
+    }
+}
+
+// A serial number typed is dropped when no reader answers, and otherwise kept
+// until a line uses it: Go stays ready after a run whose only placeholder
+// stands in a row skipped for its code, and when a file that asks for one is read.
+TEST_F(CommandsWindow, ATypedNumberIsDroppedWithoutAReaderAndKeptUntilUsed)
+{
+    open(madeFixture("serial-on-skipped-row.xls"));
+    type("123");
+    {
+        SimulatedDriver silent({"--silent", "--log", log.path()});
+        ASSERT_TRUE(silent.ready());
+        window.btnSend->click();
+    }
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].style, 80);
+    EXPECT_EQ(desktop.messages[0].title, "Warning");
+    EXPECT_EQ(log.commands(), QStringList());
+    EXPECT_EQ(window.txtSerialNumber->text(), "");
+    EXPECT_FALSE(window.MSComm1->PortOpen());
+    expectGo(false);
+
+    SimulatedDriver driver({"--log", log.path()});
+    ASSERT_TRUE(driver.ready());
+    type("42");
+    window.btnSend->click();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return log.commands() == QStringList{"COM5: /rawsend plain"}; }, 10000));
+    EXPECT_EQ(window.txtSerialNumber->text(), "42");
+    expectGo(true);
+    open(madeFixture("serial.xls"));
+    expectGo(true);
+    type("\b\b", Qt::Key_Backspace);
+    expectGo(false);
+}
+
+// The line waiting for its reply is on screen while it waits: the reader
+// answers only once the box shows it.
+TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
+{
+    ScriptedReader reader(
+        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    open(madeFixture("text-codes.xls"));
+    QTimer look;
+    look.callOnTimeout([&] {
+        if (window.txtCommandList->toPlainText().endsWith(" /rawxact /read status --> ")) {
+            reader.send("/rawxact:ACK\r\n");
+        }
+    });
+    look.start(5);
+    window.btnSend->click();
+    EXPECT_TRUE(
+        window.txtCommandList->text().contains(" Sending: /rawxact /read status --> ACK\r\n"));
+}
+
+} // namespace
