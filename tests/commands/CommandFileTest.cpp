@@ -56,14 +56,18 @@ TEST(CommandFile, RowsPastTheRangeAreNotTheFiles)
     }
 }
 
-// A path of any bytes reaches the helper, and a read it hangs on is given up
-// at the time limit without spoiling the next.
+// A path of any bytes reaches the helper and is named as it is, and a read it
+// hangs on is given up at the time limit without spoiling the next.
 TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
 {
     QTemporaryDir folder;
-    const QString oddName = folder.filePath("odd\nname .xls");
+    const QString oddName = folder.filePath("odd\nname %2.xls");
     ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), oddName));
     EXPECT_EQ(readCommandFile(oddName).list.entries.size(), 3u);
+    const QString refused = folder.filePath("100%2 %1.xls");
+    ASSERT_TRUE(QFile::copy(madeFixture("line-break-cr.xls"), refused));
+    EXPECT_EQ(readCommandFile(refused).message, "Cannot read the command file " + refused +
+                                                    ": row 2 holds a line break in its command.");
     // Opening a pipe that nobody writes to blocks the helper for ever.
     const QString pipe = folder.filePath("pipe.xls");
     ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
