@@ -1,142 +1,83 @@
 #include "platform/Registry.h"
 
-#include "platform/RegFileText.h"
-#include "support/TempFolder.h"
+#include "support/DriverRecords.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 namespace {
 
-using platform::findRegValue;
+using namespace std::string_literals;
 using platform::RegistryValue;
 
-std::vector<unsigned char> bytes(std::string_view text)
+RegistryValue text(const std::string& value)
 {
-    return {text.begin(), text.end()};
+    return {1, {value.begin(), value.end() + 1}};
 }
 
-const std::string kExport = "Windows Registry Editor Version 5.00\r\n"
-                            "\r\n"
-                            "[HKEY_LOCAL_MACHINE\\System\\Test]\r\n"
-                            "\"Text\"=\"COM5\"\r\n"
-                            "\"Number\"=dword:00000007\r\n"
-                            "\"Bytes\"=hex:00,ff\r\n"
-                            "\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
-                            "@=\"default\"\r\n"
-                            "\"Quote\"=\"say \\\"hi\\\" C:\\\\x\"\r\n"
-                            "\"Long\"=hex:01,02,\\\r\n"
-                            "  03\r\n"
-                            "\r\n"
-                            "[HKEY_LOCAL_MACHINE\\System\\Other]\r\n"
-                            "\"Elsewhere\"=\"x\"\r\n";
-
-TEST(RegFile, ValuesOfEveryTypeAreFoundWithoutRegardToCase)
+std::string zeroBytes(int count)
 {
-    const std::string key = "hkey_local_machine\\SYSTEM\\test";
-    EXPECT_EQ(findRegValue(kExport, key, "text"), (RegistryValue{1, bytes({"COM5\0", 5})}));
-    EXPECT_EQ(findRegValue(kExport, key, "Number"), (RegistryValue{4, {7, 0, 0, 0}}));
-    EXPECT_EQ(findRegValue(kExport, key, "Bytes"), (RegistryValue{3, {0, 0xff}}));
-    EXPECT_EQ(findRegValue(kExport, key, "Multi"), (RegistryValue{7, bytes({"A\0\0", 3})}));
-    EXPECT_EQ(findRegValue(kExport, key, ""), (RegistryValue{1, bytes({"default\0", 8})}));
-    EXPECT_EQ(findRegValue(kExport, key, "Quote"),
-              (RegistryValue{1, bytes({"say \"hi\" C:\\x\0", 14})}));
-    EXPECT_EQ(findRegValue(kExport, key, "Long"), (RegistryValue{3, {1, 2, 3}}));
-    EXPECT_FALSE(findRegValue(kExport, key, "Elsewhere"));
-    EXPECT_FALSE(findRegValue(kExport, key + "\\Deeper", "Text"));
+    std::string hex = "00";
+    while (--count > 0) {
+        hex += ",00";
+    }
+    return hex;
 }
 
-TEST(RegFile, ExportsInUtf16AreRead)
+const std::string kExport =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\System\\Test]\r\n\"Text\"=\"COM5\"\r\n"
+    "\"Number\"=dword:00000007\r\n\"Bytes\"=hex:00,ff\r\n"
+    "\"Multi\"=hex(7):41,00,00,00,00,00\r\n@=\"default\"\r\n"
+    "\"Quote\"=\"say \\\"hi\\\" C:\\\\x\"\r\n\"Long\"=hex:01,02,\\\r\n  03\r\n"
+    "\r\n[HKEY_LOCAL_MACHINE\\System\\Other]\r\n\"Elsewhere\"=\"x\"\r\n";
+
+// The registry is the driver's registry.reg in the KVR folder, read afresh
+// each time: values up to the buffer's 2048 bytes, lines that mean nothing
+// passed over.
+TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFitTheBuffer)
 {
+    const auto query = [](const std::string& key, const std::string& name) {
+        return platform::queryRegistryValue(platform::kHkeyLocalMachine, key, name);
+    };
+    EXPECT_FALSE(query("System\\Test", "Text")) << "no file";
+    const DriverRecords records;
+    records.writeRaw(QByteArray::fromStdString(
+        kExport + "[HKEY_LOCAL_MACHINE\\Sizes]\n\"Fits\"=hex:" + zeroBytes(2048) +
+        "\n\"TooLong\"=hex:" + zeroBytes(2049) + "\n\0\x01\xfe garbage\n"s +
+        "[HKEY_LOCAL_MACHINE\\Broken]\n\"a\"=dword:zz\n\"b\"=hex:1,2,zzz\n\"c\"=\"never closed\n"
+        "\"d\"=-\n\"e\"=hex:\xe9,\xff\n\"f\"=dword:\xe9\n" +
+        std::string(1 << 20, 'x') +
+        "\n[HKEY_LOCAL_MACHINE\\Good]\n\"Gone\"=\"x\"\n\"Gone\"=-\n\"Kept\"=\"yes\"\n"
+        "[HKEY_LOCAL_MACHINE\\Good\n\"Kept\"=\"no\"\n"));
+    const struct {
+        std::string key, name;
+        std::optional<RegistryValue> value;
+    } rows[] = {{"SYSTEM\\test", "text", text("COM5")},
+                {"System\\Test", "Number", RegistryValue{4, {7, 0, 0, 0}}},
+                {"System\\Test", "Bytes", RegistryValue{3, {0, 0xff}}},
+                {"System\\Test", "Multi", RegistryValue{7, {'A', 0, 0}}},
+                {"System\\Test", "", text("default")},
+                {"System\\Test", "Quote", text("say \"hi\" C:\\x")},
+                {"System\\Test", "Long", RegistryValue{3, {1, 2, 3}}},
+                {"System\\Test", "Elsewhere", {}},
+                {"System\\Test\\Deeper", "Text", {}},
+                {"Sizes", "Fits", RegistryValue{3, std::vector<unsigned char>(2048)}},
+                {"Sizes", "TooLong", {}},
+                {"Good", "Gone", {}},
+                {"Good", "Kept", text("yes")}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(query(row.key, row.name), row.value) << row.key << " " << row.name;
+    }
+    for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
+        EXPECT_FALSE(query("Broken", name)) << name;
+    }
+    EXPECT_FALSE(platform::queryRegistryValue(0x80000001, "System\\Test", "Text")) << "HKLM only";
     std::string utf16 = "\xFF\xFE";
     for (const char c : kExport) {
-        utf16 += c;
-        utf16 += '\0';
+        utf16 += {c, '\0'};
     }
-    EXPECT_EQ(findRegValue(utf16, "HKEY_LOCAL_MACHINE\\System\\Test", "Number"),
-              (RegistryValue{4, {7, 0, 0, 0}}));
-}
-
-TEST(RegFile, DamagedTextIsPassedOverAndTheRestStillRead)
-{
-    const std::string damaged = std::string("\x00\x01\xfe garbage\n", 12) +
-                                "[HKEY_LOCAL_MACHINE\\Broken\n"
-                                "\"a\"=dword:zz\n"
-                                "\"b\"=hex:1,2,zzz\n"
-                                "\"c\"=\"never closed\n"
-                                "\"d\"=-\n"
-                                "\"e\"=hex:\xe9,\xff\n"
-                                "\"f\"=dword:\xe9\n" +
-                                std::string(1 << 20, 'x') + "\n" +
-                                "[HKEY_LOCAL_MACHINE\\Good]\n"
-                                "\"Gone\"=\"x\"\n"
-                                "\"Gone\"=-\n"
-                                "\"Kept\"=\"yes\"\n";
-    for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
-        EXPECT_FALSE(findRegValue(damaged, "HKEY_LOCAL_MACHINE\\Broken", name)) << name;
-    }
-    EXPECT_FALSE(findRegValue(damaged, "HKEY_LOCAL_MACHINE\\Good", "Gone"));
-    EXPECT_EQ(findRegValue(damaged, "HKEY_LOCAL_MACHINE\\Good", "Kept"),
-              (RegistryValue{1, bytes({"yes\0", 4})}));
-}
-
-// The store is the driver's registry.reg in the KVR folder under XDG_RUNTIME_DIR.
-class RegistryStore : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        saved = old ? old : "";
-        setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    }
-
-    void TearDown() override
-    {
-        if (saved.empty()) {
-            unsetenv("XDG_RUNTIME_DIR");
-        } else {
-            setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-        }
-    }
-
-    void store(const std::string& text) const
-    {
-        std::filesystem::create_directories(runtime.path() / "kvr");
-        std::ofstream(runtime.path() / "kvr" / "registry.reg", std::ios::binary) << text;
-    }
-
-    static std::string hexOf(std::size_t count)
-    {
-        std::string hex;
-        for (std::size_t i = 0; i < count; ++i) {
-            hex += i ? ",00" : "00";
-        }
-        return hex;
-    }
-
-    TempFolder runtime;
-    std::string saved;
-};
-
-TEST_F(RegistryStore, ValuesComeFromTheDriverFileUpToTheBufferSize)
-{
-    using platform::kHkeyLocalMachine;
-    using platform::queryRegistryValue;
-    EXPECT_FALSE(queryRegistryValue(kHkeyLocalMachine, "System\\Test", "Text"));
-
-    store(kExport + "[HKEY_LOCAL_MACHINE\\Sizes]\n\"Fits\"=hex:" + hexOf(2048) +
-          "\n\"TooLong\"=hex:" + hexOf(2049) + "\n\"LongText\"=\"" + std::string(2048, 'x') +
-          "\"\n\"Text2047\"=\"" + std::string(2047, 'x') + "\"\n");
-    EXPECT_EQ(queryRegistryValue(kHkeyLocalMachine, "System\\Test", "Text"),
-              (RegistryValue{1, bytes({"COM5\0", 5})}));
-    EXPECT_EQ(queryRegistryValue(kHkeyLocalMachine, "Sizes", "Fits")->data.size(), 2048u);
-    EXPECT_FALSE(queryRegistryValue(kHkeyLocalMachine, "Sizes", "TooLong"));
-    EXPECT_EQ(queryRegistryValue(kHkeyLocalMachine, "Sizes", "Text2047")->data.size(), 2048u);
-    EXPECT_FALSE(queryRegistryValue(kHkeyLocalMachine, "Sizes", "LongText"));
-    // Only HKEY_LOCAL_MACHINE is kept.
-    EXPECT_FALSE(queryRegistryValue(0x80000001, "System\\Test", "Text"));
+    records.writeRaw(QByteArray::fromStdString(utf16));
+    EXPECT_EQ(query("System\\Test", "Number"), (RegistryValue{4, {7, 0, 0, 0}}));
 }
 
 } // namespace

@@ -1,0 +1,173 @@
+#include "commands/CommandFileReader.h"
+#include "device/SerialLink.h"
+#include "platform/DriverDevice.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramStart.h"
+#include "platform/Registry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+// The Win32 forms against what scripts/test-windows prepares: kvr-sim's records
+// imported into the registry beside values of its own under Software\Orvelle
+// Tests, kvr-sim's \\.\KVR0 and \\.\COM5 in Wine's dosdevices.
+namespace {
+
+using namespace std::string_literals;
+using platform::RegistryValue;
+
+RegistryValue text(const std::string& value)
+{
+    return {1, {value.begin(), value.end() + 1}};
+}
+
+TEST(WindowsRegistry, ValuesComeWithTheirTypesWhenTheyFitTheBuffer)
+{
+    const std::string tests = "Software\\Orvelle Tests";
+    const struct {
+        std::string key, name;
+        std::size_t buffer;
+        std::optional<RegistryValue> value;
+    } rows[] = {{"ENUM\\ROOT\\VOR-LAN\\0000", "portname", 2048, text("COM5")},
+                {tests, "Number", 2048, RegistryValue{4, {0xd2, 0x04, 0, 0}}},
+                {tests, "Raw", 2048, RegistryValue{3, {1, 2, 0xff, 0}}},
+                {tests, "Missing", 2048, {}},
+                {tests + "\\Missing", "Number", 2048, {}},
+                {tests, "Fits", 2048, text(std::string(2047, 'f'))},
+                {tests, "TooLong", 2048, {}},
+                {tests, "TooLong", 4096, text(std::string(3000, 'x'))}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(platform::queryRegistryValue(platform::kHkeyLocalMachine, row.key, row.name,
+                                               row.buffer),
+                  row.value)
+            << row.key << " " << row.name << " " << row.buffer;
+    }
+}
+
+TEST(WindowsDriverDevice, TellsItsPortIsClosedAfterEachCallAndTakesOnlyDeviceNames)
+{
+    DWORD before = 0, after = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &before);
+    for (const std::string& name :
+         {"KVR0"s, "KVR0"s, "KVR7"s, ""s, "."s, ".."s, "KVR0/.."s, "..\\KVR0"s, "KVR0\0"s}) {
+        const auto answer = platform::askDriverDevice(name, "/get port_name\n");
+        const auto* port = std::get_if<std::string>(&answer);
+        EXPECT_EQ(port                                                         ? port->substr(27)
+                  : std::get<1>(answer) == platform::DeviceFailure::CannotOpen ? "refused"
+                                                                               : "failed",
+                  name == "KVR0" ? "5 (COM5)\r\n" : "refused")
+            << name;
+    }
+    GetProcessHandleCount(GetCurrentProcess(), &after);
+    EXPECT_EQ(after, before);
+}
+
+// A stub HH.exe beside this program records the command line it gets.
+TEST(WindowsHelp, TheViewerGetsItsCommandLineAsItIs)
+{
+    const std::string line = "HH.exe C:\\Program Files\\Orvelle Tools\\Help\\OrvelleHelp.chm";
+    QFile record(QStringLiteral("HH-command-line.txt"));
+    for (int start = 0; start < 2; ++start) {
+        record.remove();
+        ASSERT_TRUE(platform::startProgram(line));
+        for (int i = 0; i < 1000 && !record.exists(); ++i) {
+            QThread::msleep(10);
+        }
+        ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << "start " << start;
+        EXPECT_EQ(record.readAll().toStdString(), line);
+        record.close();
+    }
+}
+
+// Paths are UTF-8 in the platform layer and reach Windows as UTF-16.
+TEST(WindowsWidePaths, SettingsAreStoredInAFolderBeyondTheCodePage)
+{
+    const QTemporaryDir temp;
+    const QString file = temp.filePath(QStringLiteral(u"Prüfstand Ω №4.INI"));
+    const std::string path = QDir::toNativeSeparators(file).toStdString();
+    ASSERT_TRUE(platform::writeProfileString("File", "LastFile", "bench\\Room 4.xls", path));
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(platform::readProfileString("File", "LastFile", "", 255, path), "bench\\Room 4.xls");
+}
+
+double cpuSeconds()
+{
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    return (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
+            ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) /
+           1e7;
+}
+
+// The pending read waits in the system: an idle open port costs no CPU. Wine
+// does not refuse a second opening of a port as Windows does (8005).
+TEST(WindowsSerialLink, AnIdlePortCostsNoCpuAndStillAnswers)
+{
+    SerialLink link;
+    const auto error = link.open(SerialLink::systemName(5));
+    ASSERT_FALSE(error) << error->number << " " << error->description.toStdString();
+    QEventLoop loop;
+    const double before = cpuSeconds();
+    QTimer::singleShot(2500, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_LT(cpuSeconds() - before, 0.5);
+    QByteArray reply;
+    QObject::connect(&link, &SerialLink::bytesArrived, &loop, [&] {
+        reply += link.readAll();
+        if (reply.endsWith('\n')) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    link.write("/ver\n");
+    loop.exec();
+    EXPECT_EQ(reply, "/ver KVR-SIM 2.10\r\n");
+    link.close();
+    EXPECT_FALSE(link.isOpen());
+    const auto missing = link.open(SerialLink::systemName(9));
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->number, 8002);
+    EXPECT_EQ(missing->description, QStringLiteral("Invalid port number"));
+}
+
+// The helper is a child process the program starts (Windows has no fork); one
+// that found a file damaged is replaced for the next read. A path goes to it
+// as UTF-8 and is opened as UTF-16.
+TEST(WindowsCommandFile, EveryReadGetsItsOwnAnswerFromTheHelper)
+{
+    const QTemporaryDir temp;
+    const QString sample = QStringLiteral(ORVELLE_SAMPLE_WORKBOOK);
+    const QString damaged = temp.filePath(QStringLiteral("damaged.xls"));
+    const QString wide = temp.filePath(QStringLiteral(u"Prüfstand Ω №4.xls"));
+    QFile whole(sample), cut(damaged);
+    // The sample cut short: its sectors lie past the end of the file.
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly));
+    cut.write(whole.read(1536));
+    cut.close();
+    ASSERT_TRUE(QFile::copy(sample, wide));
+    for (const QString& path : {sample, damaged, sample, temp.filePath("none.xls"), wide}) {
+        const CommandFileRead read = readCommandFile(path);
+        const bool readable = path == sample || path == wide;
+        EXPECT_EQ(read.outcome,
+                  readable ? CommandFileRead::Outcome::Read : CommandFileRead::Outcome::Unreadable)
+            << path.toStdString() << ": " << read.message.toStdString();
+        EXPECT_EQ(read.list.entries.size(), readable ? 8u : 0u);
+        EXPECT_EQ(read.message.startsWith("Cannot read the command file "), !readable);
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
