@@ -22,10 +22,10 @@ TEST(ProgramStart, EverythingAfterTheFirstBlankIsOneArgument)
                             << out;
     fs::permissions(recorder, fs::perms::owner_all);
     setenv("PATH", ("/nonexistent:" + folder.path().string() + ":" + path).c_str(), 1);
-    for (const auto& [line, recorded] : {std::pair{recorder + " /opt/My Tools/Help/OrvelleHelp.chm",
-                                                   "1|/opt/My Tools/Help/OrvelleHelp.chm"},
-                                         {recorder, "0|"},
-                                         {"recorder x", "1|x"}}) {
+    for (const auto& [line, recorded] :
+         {std::pair{recorder + " /opt/My Tools/a.chm", "1|/opt/My Tools/a.chm"},
+          {recorder, "0|"},
+          {"recorder  x ", "1| x "}}) {
         fs::remove(out);
         EXPECT_TRUE(platform::startProgram(line)) << line;
         for (int i = 0; i < 1000 && !fs::exists(out); ++i) {
