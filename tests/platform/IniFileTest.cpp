@@ -36,27 +36,9 @@ protected:
     const std::string path = folder.path() / "Orvelle.INI";
 };
 
-// One pair of matching quotes around a value is dropped; the result is cut to
-// the buffer (a read's other rules are compared with Wine's: ini_differential.py).
-TEST_F(IniFile, AReadDropsOnePairOfQuotesAndIsCutToTheBuffer)
-{
-    const auto read = [&](const char* key, std::size_t buffer = 40) {
-        return readProfileString("Q", key, "d", buffer, path);
-    };
-    EXPECT_EQ(read("A", 1), "") << "no file";
-    store("[Q]\nA=\"a b\"  \nC=\"\"\nD=\"\nE=\"x'\nF=''x''\n");
-    EXPECT_EQ(read("A"), "a b");
-    EXPECT_EQ(read("A", 3), "a ");
-    EXPECT_EQ(read("A", 0), "");
-    EXPECT_EQ(read("C"), "");
-    EXPECT_EQ(read("D"), "\"");
-    EXPECT_EQ(read("E"), "\"x'");
-    EXPECT_EQ(read("F"), "'x'");
-}
-
-// A write changes its own line, or adds one after the section's last entry, or
-// a section after a blank line; new lines end as the file's first line does.
-// The file is a symbolic link to a file yet to be made: written through, it stays one.
+// A write changes its own line, or adds one after the section's last entry, or a section
+// after a blank line; new lines end as the first line does. The file is a link to a file
+// yet to be made: written through, it stays one.
 TEST_F(IniFile, AWriteKeepsEveryOtherByte)
 {
     fs::create_symlink("Target.INI", path);

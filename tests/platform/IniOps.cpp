@@ -34,7 +34,7 @@ const std::optional<std::string> kStarts[] = {
 // Reads give SECTION|KEY|DEFAULT|BUFFER-SIZE, writes SECTION|KEY|VALUE.
 const std::vector<std::string> kSequences[] = {
     {"File|LastFile|./Commands.xls|255", "file|LASTFILE|d|5", "Other|keep|d|1", "Other|keep|d|0",
-     "Current_Port|Port_Num|0|40", "Select_Window_frmMain|Settings||40", "Missing|Key|default|255",
+     "Current_Port|Port_Num|0|40", "Select_Window_frmMain|Settings||40", "Missing|Key|default|4",
      "File|Extra||255", " Other\t|\tkeep |d|40"},
     {"Select_Window_frmMain|Settings| 1200, 1500", "File|LastFile|a b.xls",
      "Current_Port|Port_Num| 2", "File|LastFile||255", "Current_Port|Port_Num||40"},

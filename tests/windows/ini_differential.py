@@ -1,11 +1,9 @@
 #!/usr/bin/python3
-"""Our settings store on Linux against Wine's profile functions: ini-ops and, under
-Wine, ini-ops.exe apply the same reads and writes to the same files. The results must
-agree, and the files too, byte for byte or once both are in Wine's form: Wine writes
-CR LF everywhere (ours keeps a file's line ends, LF in a new one) and rewrites the whole
-file, dropping blank lines and blanks around names and values and keeping a key's stored
-spelling (ours changes only its own line, as the caller spells it, and adds a section
-after a blank line).    ini_differential.py INI-OPS INI-OPS-EXE
+"""Our settings store on Linux against Wine's profile functions: ini-ops and, under Wine,
+ini-ops.exe apply the same reads and writes to the same files. The results must agree, and
+the files too, byte for byte or once both are in Wine's form (Wine writes CR LF everywhere
+and rewrites every line, dropping blank ones and blanks around names and values, keeping a
+key's stored spelling). Usage: ini_differential.py INI-OPS INI-OPS-EXE
 """
 import os, subprocess, sys, tempfile
 

@@ -1,6 +1,6 @@
-#include "platform/KvrFolder.h"
-
 #include "platform/DriverDevice.h"
+#include "platform/KvrFolder.h"
+#include "platform/ProgramStart.h"
 #include "platform/Registry.h"
 #include "support/ChildProcess.h"
 #include "support/DriverRecords.h"
@@ -10,21 +10,21 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <fstream>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 
-// The KVR folder, where the driver keeps registry.reg and its devices: in this
-// test program's own runtime folder, or under /tmp without one.
+// Linux's stand-ins for Windows' services: the KVR folder with the driver's registry.reg
+// and devices (in the test program's own runtime folder, or under /tmp), a program start.
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::literals;
 using platform::RegistryValue;
 
-// As a user of its own (54321 is no account here), so that the test meets no
-// real simulator's folder: 1 when kvrFolder() gives /tmp/kvr-54321, plus 2
-// when createKvrFolder() then does.
+// As a user of its own (54321 is no account here), so that it meets no real simulator's
+// folder: 1 when kvrFolder() gives /tmp/kvr-54321, plus 2 when createKvrFolder() then does.
 TEST(KvrFolder, UnderTmpOnlyAPrivateFolderOfTheUsersOwnCounts)
 {
     if (geteuid() != 0) {
@@ -44,7 +44,6 @@ TEST(KvrFolder, UnderTmpOnlyAPrivateFolderOfTheUsersOwnCounts)
     EXPECT_EQ(found(), 0) << "writable by others";
     fs::remove_all(folder);
     fs::create_directory(folder);
-    fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(found(), 0) << "made by someone else";
     fs::remove_all(folder);
     const TempFolder elsewhere;
@@ -61,12 +60,11 @@ RegistryValue text(const std::string& value)
 
 // Values of every type, up to the buffer's 2048 bytes; lines that mean nothing
 // are passed over; UTF-8 files and UTF-16 ones as the registry editor writes.
-TEST(KvrFolder, RegistryValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
+TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
 {
     const auto query = [](const std::string& key, const std::string& name) {
         return platform::queryRegistryValue(platform::kHkeyLocalMachine, key, name);
     };
-    EXPECT_FALSE(query("T", "Text")) << "no file";
     const std::string utf8 =
         "Windows Registry Editor Version "
         "5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\T]\r\n\"Text\"=\"COM5\"\r\n"
@@ -108,13 +106,8 @@ TEST(KvrFolder, RegistryValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
     }
 }
 
-std::size_t openDescriptors()
-{
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
-}
-
 // A device played on a raw pseudo-terminal as devices/Played: what it sends, and when.
-TEST(KvrFolder, ADeviceAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpened)
+TEST(DriverDevice, AnAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpened)
 {
     using Answer = std::variant<std::string, platform::DeviceFailure>;
     const auto ask = [](const std::string& name, std::chrono::milliseconds limit = 2s) {
@@ -131,16 +124,19 @@ TEST(KvrFolder, ADeviceAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpene
     fs::create_symlink(device.slavePath().toStdString(), devices / "Played");
     fs::create_symlink(devices / "Played", devices / "sub" / "Played");
     fs::create_symlink(devices / "Played", devices / "sub\\Played");
-    const std::size_t descriptors = openDescriptors();
-    for (const std::string& name : {"sub/Played"s, "sub\\Played"s, "Played\0.x"s, "."s, ".."s, ""s,
-                                    "../devices/Played"s, "Missing"s}) {
+    const auto descriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = descriptors();
+    for (const std::string& name :
+         {"sub/Played"s, "sub\\Played"s, "Played\0.x"s, "."s, ".."s, ""s, "../devices/Played"s}) {
         EXPECT_EQ(ask(name), Answer(platform::DeviceFailure::CannotOpen)) << name;
     }
     EXPECT_EQ(ask("Played", 300ms), Answer(platform::DeviceFailure::ExchangeFailed));
-    EXPECT_EQ(device.read(15), "/get port_name\n");
-    // The second piece is sent once the first has been read.
+    // The quiet device had the request; the second piece of the next answer is sent once
+    // the first has been read.
     std::thread answering([&] {
-        device.read(15);
+        EXPECT_EQ(device.read(30), "/get port_name\n/get port_name\n") << "the requests";
         device.write("/get port_");
         const int slave = open(device.slavePath().toLocal8Bit(), O_RDONLY | O_NOCTTY);
         for (int waiting = 1, i = 0; waiting > 0 && i < 10000; ++i) {
@@ -154,8 +150,38 @@ TEST(KvrFolder, ADeviceAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpene
     answering.join();
     device.write(QByteArray(3000, 'x'));
     EXPECT_EQ(ask("Played"), Answer(std::string(2000, 'x')));
-    EXPECT_EQ(openDescriptors(), descriptors) << "the device was left open";
+    EXPECT_EQ(descriptors(), before) << "the device was left open";
     fs::remove_all(devices);
+}
+
+// `recorder` writes how many arguments it got and its first one into `out`.
+TEST(ProgramStart, EverythingAfterTheFirstBlankIsOneArgument)
+{
+    const TempFolder folder;
+    const fs::path out = folder.path() / "out";
+    const std::string recorder = folder.path() / "recorder", path = std::getenv("PATH");
+    std::ofstream(recorder) << "#!/bin/sh\nprintf '%s|%s' $# \"$1\" >\"$0.tmp\"\nmv \"$0.tmp\" "
+                            << out;
+    fs::permissions(recorder, fs::perms::owner_all);
+    setenv("PATH", ("/nonexistent:" + folder.path().string() + ":" + path).c_str(), 1);
+    for (const auto& [line, recorded] :
+         {std::pair{recorder + " /opt/My Tools/a.chm", "1|/opt/My Tools/a.chm"},
+          {recorder, "0|"},
+          {"recorder  x ", "1| x "}}) {
+        fs::remove(out);
+        EXPECT_TRUE(platform::startProgram(line)) << line;
+        for (int i = 0; i < 1000 && !fs::exists(out); ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        std::ifstream recordedFile(out);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(recordedFile), {}), recorded) << line;
+    }
+    for (const char* line : {"orvelle-no-such-program x", "/nonexistent/recorder", "", " x"}) {
+        EXPECT_FALSE(platform::startProgram(line)) << line;
+    }
+    EXPECT_TRUE(platform::isOnPath("recorder") && !platform::isOnPath("orvelle-no-such-program"));
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_FALSE(platform::isOnPath("recorder")) << "found only through the PATH";
 }
 
 } // namespace
