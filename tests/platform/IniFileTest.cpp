@@ -63,12 +63,13 @@ TEST_F(IniFile, AWriteKeepsEveryOtherByte)
                 write("new", "key", "2"));
     EXPECT_EQ(stored(), "; room 4\r\n[ WINDOW ]\r\nState=3\r\nExtra=x\r\n\r\nnote\r\n[Other]\r\n"
                         "keep = me\r\n\r\n[Port]\r\nNum= 2\r\n\r\n[New\t]\r\nkey=2\r\n");
-    store("[W]\nS= 2\r");
-    EXPECT_TRUE(write("File", "A", "1"));
-    EXPECT_EQ(stored(), "[W]\nS= 2\r\n\n[File]\nA=1\n");
-    store("[File]\nA=1\n[Other]\n[FILE]\nB=2\n");
+    // The first section of a name takes the key; a CR that ends the file begins a CR LF.
+    store("[File]\nA=1\n[Other]\n[FILE]\nB=2\r");
     EXPECT_TRUE(write("File", "B", "3"));
-    EXPECT_EQ(stored(), "[File]\nA=1\nB=3\n[Other]\n[FILE]\nB=2\n");
+    EXPECT_EQ(stored(), "[File]\nA=1\nB=3\n[Other]\n[FILE]\nB=2\r\n");
+    store("[Q]\nA= 'a \"b\"'\r");
+    EXPECT_EQ(readProfileString("Q", "A", "", 5, path), "a \"b")
+        << "one pair of quotes dropped, cut to the buffer, a CR ending the line";
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(files(), 2) << "a temporary file was left";
 }
