@@ -1,91 +1,75 @@
-// ini-ops: applies a sequence of settings reads and writes to one INI file
-// through the platform's store (our own on Linux, the system's profile
-// functions on Windows) and prints each result, so that the two can be compared.
-//
-//   ini-ops FILE OPERATIONS
-//
-// OPERATIONS holds one operation a line, fields separated by tabs, with \r,
-// \n, \t, \0 and \\ standing for those characters:
-//   read   SECTION KEY DEFAULT BUFFER-SIZE   prints "read " and the value
-//   write  SECTION KEY VALUE                 prints "write 1" or "write 0"
+// ini-ops FOLDER: applies every sequence of settings reads and writes below to
+// every starting file, each case in FOLDER/<case>.INI, through the platform's
+// store (ours on Linux, the profile functions on Windows) and prints each result.
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <string>
+#include <optional>
+#include <sstream>
 #include <vector>
 
 namespace {
 
-std::string unescaped(const std::string& field)
-{
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            text += field[i];
-            continue;
-        }
-        const char code = field[++i];
-        text += code == 'r'   ? '\r'
-                : code == 'n' ? '\n'
-                : code == 't' ? '\t'
-                : code == '0' ? '\0'
-                              : code;
-    }
-    return text;
-}
+const std::optional<std::string> kStarts[] = {
+    std::nullopt,
+    "",
+    "[File]\nLastFile=./Commands.xls\n\n[Current_Port]\nPort_Num= 1\n",
+    "[File]\r\nLastFile=./Commands.xls\r\n\r\n[Current_Port]\r\nPort_Num= 1\r\n",
+    "; room 4\r\n[ SELECT_WINDOW_FRMMAIN ]\r\n  settings  =   1200, 1500   \r\nWindowState= 2\r\n"
+    "\r\nthis line means nothing\r\n[Other]\r\nkeep = me\r\n",
+    "\n\n; note\n# hash note\n[file]\n\n  lastfile = a.xls  \n; "
+    "another\n\n[CURRENT_PORT]\nport_num=3\n\n",
+    "[File]\nLastFile=first.xls\n[Other]\nx=1\n[file]\nLastFile=second.xls\nExtra=2\n",
+    "[File]\nLastFile=first.xls\nLASTFILE=second.xls\n",
+    "[File]\nLastFile=./Commands.xls",
+    "[File]\nLastFile=./Commands.xls\r",
+    "[File]\nLastFile=" + std::string(600, 'x') + "\n",
+    "Loose=1\n[File]\nLastFile=a.xls\n",
+    "[File]\nLastFile='it''s'\nExtra=''x''\n",
+    "[File]\nLastFile=\"/tmp/a b.xls\"\nExtra=\"\n[Current_Port]\nPort_Num=' 2'\n"
+    "[Select_Window_frmMain]\nSettings=\"1200, 1500'\n[Other]\nkeep=\"\"\n"};
 
-std::string escaped(const std::string& text)
-{
-    std::string field;
-    for (const char c : text) {
-        field += c == '\r'   ? "\\r"
-                 : c == '\n' ? "\\n"
-                 : c == '\t' ? "\\t"
-                 : c == '\\' ? "\\\\"
-                             : std::string(1, c);
-    }
-    return field;
-}
-
-std::vector<std::string> fields(const std::string& line)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-        parts.push_back(unescaped(line.substr(start, tab - start)));
-    }
-    parts.push_back(unescaped(line.substr(start)));
-    return parts;
-}
+// Reads give SECTION|KEY|DEFAULT|BUFFER-SIZE, writes SECTION|KEY|VALUE.
+const std::vector<std::string> kSequences[] = {
+    {"File|LastFile|./Commands.xls|255", "file|LASTFILE|d|5", "Other|keep|d|1", "Other|keep|d|0",
+     "Current_Port|Port_Num|0|40", "Select_Window_frmMain|Settings||40", "Missing|Key|default|4",
+     "File|Extra||255", " Other\t|\tkeep |d|40"},
+    {"Select_Window_frmMain|Settings| 1200, 1500", "File|LastFile|a b.xls",
+     "Current_Port|Port_Num| 2", "File|LastFile||255", "Current_Port|Port_Num||40"},
+    {"FILE|lastfile|x.xls", "File|LastFile||255", "File|LastFile|  x  ", "File|LastFile||255"},
+    {"File|LastFile|" + std::string(300, 'y'), "File|LastFile||255", "File|LastFile||400"},
+    {"File|LastFile|a.xls\r\n[Evil]\r\nx=1", "Evil|x|none|40", "File|Last\nFile|a",
+     "File|LastFile||255"},
+    {"File|LastFile|", "File|LastFile|d|255"}};
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc != 3) {
-        std::fputs("usage: ini-ops FILE OPERATIONS\n", stderr);
-        return 2;
-    }
-    const std::string file = argv[1];
-    std::ifstream operations(argv[2], std::ios::binary);
-    if (!operations) {
-        std::fprintf(stderr, "ini-ops: cannot read %s\n", argv[2]);
-        return 2;
-    }
-    for (std::string line; std::getline(operations, line);) {
-        const std::vector<std::string> op = fields(line);
-        if (op.size() == 5 && op[0] == "read") {
-            const std::string value =
-                platform::readProfileString(op[1], op[2], op[3], std::stoul(op[4]), file);
-            std::printf("read %s\n", escaped(value).c_str());
-        } else if (op.size() == 4 && op[0] == "write") {
-            std::printf("write %d\n",
-                        platform::writeProfileString(op[1], op[2], op[3], file) ? 1 : 0);
-        } else if (!line.empty()) {
-            std::fprintf(stderr, "ini-ops: not an operation: %s\n", line.c_str());
-            return 2;
+    const std::string folder = argc == 2 ? argv[1] : ".";
+    int number = 0;
+    for (const auto& start : kStarts) {
+        for (const auto& sequence : kSequences) {
+            const std::string file = folder + "/" + std::to_string(++number) + ".INI";
+            if (start) {
+                std::ofstream(file, std::ios::binary) << *start;
+            }
+            for (const std::string& op : sequence) {
+                std::istringstream in(op);
+                std::string f[4];
+                for (std::string& field : f) {
+                    std::getline(in, field, '|');
+                }
+                const bool read = std::count(op.begin(), op.end(), '|') == 3;
+                std::printf(
+                    "%d %s\n", number,
+                    read ? platform::readProfileString(f[0], f[1], f[2], std::stoul(f[3]), file)
+                               .c_str()
+                    : platform::writeProfileString(f[0], f[1], f[2], file) ? "written"
+                                                                           : "refused");
+            }
         }
     }
-    return 0;
 }

@@ -1,14 +1,11 @@
-// Stands in for the Windows help viewer HH.exe: writes the command line it
-// was started with to HH-command-line.txt beside itself.
+// Stands in for the help viewer HH.exe: writes the command line it was started
+// with to HH-command-line.txt in the current folder, whole or not at all.
+#include <cstdio>
 #include <fstream>
-#include <string>
 #include <windows.h>
 
 int main()
 {
-    char file[MAX_PATH];
-    GetModuleFileNameA(nullptr, file, MAX_PATH);
-    std::string path(file);
-    path = path.substr(0, path.find_last_of('\\') + 1) + "HH-command-line.txt";
-    std::ofstream(path, std::ios::binary) << GetCommandLineA();
+    std::ofstream("HH-command-line.tmp", std::ios::binary) << GetCommandLineA();
+    return std::rename("HH-command-line.tmp", "HH-command-line.txt");
 }
