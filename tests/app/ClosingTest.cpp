@@ -2,7 +2,6 @@
 #include "device/MSComm.h"
 #include "support/Pty.h"
 #include "support/TempProgram.h"
-#include "support/Watchdog.h"
 #include "ui/QtDesktopServices.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
@@ -85,7 +84,6 @@ protected:
         EXPECT_GT(text.indexOf("[Select_Window_frmMain]"), text.indexOf("[Current_Port]"));
     }
 
-    Watchdog watchdog{std::chrono::seconds(60), "a test of closing"};
     Pty pty;
     TempProgram program;
     QtDesktopServices desktop;

@@ -4,7 +4,6 @@
 #include "support/ManualClock.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"
-#include "support/Watchdog.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
 
@@ -14,8 +13,7 @@
 
 // The main window on the bench: a settings file of its own, a desktop that
 // records, the open dialogue's tick made short and the 20-second reply wait
-// passing in about a second of real time, the first reader's port selected,
-// and a watchdog that fails the test should the program hang.
+// passing in about a second of real time and the first reader's port selected.
 class WindowFixture : public testing::Test {
 protected:
     WindowFixture()
@@ -25,7 +23,6 @@ protected:
         window.Combo2->setEditText("KVR Reader 0 (COM5)");
     }
 
-    Watchdog watchdog{std::chrono::seconds(60), "a test of the main window"};
     ManualClock clock;
     ClockDriver clockDriver{clock, std::chrono::milliseconds(100)};
     TempProgram program;

@@ -4,7 +4,6 @@
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"
-#include "support/Watchdog.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/MessageStyle.h"
 #include "ui/SortedComboBox.h"
@@ -50,7 +49,6 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
         EXPECT_TRUE(splash.rect().contains(label->geometry()));
         EXPECT_NEAR(label->geometry().center().x(), splash.width() / 2, 1);
     }
-    const Watchdog watchdog(std::chrono::seconds(30), "the splash window");
     ManualClock clock; // standing still, a wait ends only by the user's action
     const QWidgetList parts = splash.findChildren<QWidget*>() << &splash << nullptr;
     for (QWidget* part : parts) {
@@ -72,7 +70,6 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
 
 TEST(frmAbout, ShownCentredOnTheMainWindowAfreshClosedByOKEnterOrEscThenTheMainWindowActivates)
 {
-    const Watchdog watchdog(std::chrono::seconds(30), "the About window");
     TempProgram program;
     QFile settings(program.settingsFile());
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
