@@ -1,397 +1,307 @@
+#include "device/DriverDeviceLink.h"
 #include "device/MSComm.h"
+#include "device/SerialLink.h"
+#include "support/ChildProcess.h"
+#include "support/CommandListEntries.h"
+#include "support/DriverLog.h"
 #include "support/PaintWatch.h"
-#include "support/PortArea.h"
-#include "support/Pty.h"
+#include "support/ProgramWindow.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
 #include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "ui/AutoSizeLabel.h"
+#include "support/Watchdog.h"
 #include "ui/ColourButton.h"
-#include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
-#include "ui/frmMain.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 namespace {
 
-class OpenDialogue : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        // A shorter tick makes the waits short; the rules stay the same.
-        window.Timer1->setInterval(5);
+using namespace std::chrono_literals;
+
+const QString kRule(45, u'=');
+const QString kNoReader = "Port opened but did not detect reader";
+const QString kRefused = "&Open Port |  |  |  |  | port closed | 1 beep | 48 Error: ";
+const QString kNotOpened = "&Test | closed | none |  |  | port closed | 1 beep | 80 Warning: "
+                           "KVR Reader 0 (COM5) did not open.  Please correct and retry.";
+
+// What the window shows of its port and reader, and the beeps and messages
+// that came, on one line.
+QString shown(const ProgramWindow& bench)
+{
+    const frmMain& window = *bench.window;
+    QStringList parts{window.btnOpen->text() + (window.btnOpen->isHidden() ? " hidden" : ""),
+                      window.txtDeviceDriver->text(),
+                      window.lblDevice->text(),
+                      window.lblCurrPort->text(),
+                      window.txtCurrName->text(),
+                      window.MSComm1->PortOpen() ? "port open" : "port closed"};
+    if (!window.btnOpen->isEnabled()) {
+        parts << "Test disabled";
     }
+    if (window.bReaderFound) {
+        parts << "found";
+    }
+    if (bench.desktop.beeps > 0) {
+        parts << QStringLiteral("%1 beep").arg(bench.desktop.beeps);
+    }
+    for (const auto& [text, style, title] : bench.desktop.messages) {
+        parts << QStringLiteral("%1 %2: %3").arg(style).arg(title, text);
+    }
+    return parts.join(" | ");
+}
 
-    void select(const QString& selector) { window.Combo2->setEditText(selector); }
+// A run's transcript: each line of `sent` (';' between them) after " Sending: ".
+QString transcriptOf(const QString& sent)
+{
+    return "Sending Commands:\r\n" + kRule +
+           "\r\n Sending: " + sent.split(';').join("\r\n Sending: ") + "\r\n" + kRule + "\r\nDone";
+}
 
-    PortArea portArea() const { return portAreaOf(window); }
-
-    TempProgram program;
-    RecordingDesktop desktop;
-    frmMain window{desktop, program.file()};
+enum class Fault {
+    None,
+    StoppedBefore,
+    KilledOnceOpen,
+    KilledAtFirstCommand,
+    PortHeld,
+    SilentDevice
 };
 
-TEST_F(OpenDialogue, AnAnsweringReaderIsDetected)
+// A reader or driver in some state, and what Test, or Go with a command list,
+// then shows. Lists are written with ';' between their items.
+struct Condition {
+    const char* what;
+    QString selector;
+    QString driver; // kvr-sim's options; none: no driver runs
+    Fault fault;
+    QString shown;
+    QString run = {}; // the command lines of Go; none: Test
+    QString transcript = {};
+    QString received = {}; // the lines of the run the driver received
+    int tick = 5;
+};
+
+const QString kBench = "KVR Reader 0 (COM5)";
+const Condition kConditions[] = {
+    {"the second reader answers", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11",
+     Fault::None,
+     "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 12 | KVR Reader 1 | port open | found"},
+    {"no device version", "com7", "--no-device-version --first-port 7", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | (none returned) | 7 | com7 | port open | found"},
+    {"a device name asks the driver for its port", " KVR1 ", "--readers 2 --first-port 8",
+     Fault::None, "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 9 |  KVR1  | port open | found"},
+    {"a silent reader", kBench, "--silent", Fault::None,
+     "&Open Port | " + kNoReader + " |  | 5 |  | port open | 1 beep"},
+    {"no COM", "COM4", "", Fault::None, kRefused + "\"COM4\" is not a legal virtual com port."},
+    {"no COM", "COM", "", Fault::None, kRefused + "\"COM\" is not a legal virtual com port."},
+    {"no COM", "MyCOMport", "", Fault::None,
+     kRefused + "\"MyCOMport\" is not a legal virtual com port."},
+    {"no COM", "  Old (COM3)  ", "", Fault::None,
+     kRefused + "\"Old (COM3)\" is not a legal virtual com port."},
+    {"no device", "NoSuchDevice", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "..", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "../registry.reg", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "dev\\KVR0", "", Fault::None, kRefused + "Unable to open the device"},
+    {"the driver stopped", "KVR0", "--readers 1", Fault::StoppedBefore,
+     kRefused + "Unable to open the device"},
+    {"a silent device", "Silent", "", Fault::SilentDevice, kRefused + "Could not get port number!"},
+    {"the driver stopped", kBench, "--readers 1", Fault::StoppedBefore,
+     "&Open Port | Cannot open device.  (Err #8002 Invalid port number) |  |  |  | port closed | "
+     "1 beep"},
+    {"the port held by another program", kBench, "--readers 1", Fault::PortHeld,
+     "&Open Port | Cannot open device.  (Err #8005 Port already open) |  |  |  | port closed | "
+     "1 beep"},
+    {"the driver killed while the port settles", kBench, "--readers 1", Fault::KilledOnceOpen,
+     "&Open Port | " + kNoReader + " |  | 5 |  | port closed | 1 beep"},
+    {"the port closed at /ver", kBench, "--close-after 1", Fault::None,
+     "&Open Port | " + kNoReader + " |  | 5 |  | port closed | 1 beep"},
+    {"the port closed at /get dev_version", kBench, "--close-after 2", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | (none returned) | 5 | KVR Reader 0 | port closed | found"},
+    {"Go, the driver stopped", kBench, "--readers 1", Fault::StoppedBefore, kNotOpened,
+     "/rawxact never"},
+    {"Go, the port held by another program", kBench, "--readers 1", Fault::PortHeld, kNotOpened,
+     "/rawxact never"},
+    // Killed when it has the first line, whose reply it holds back; a longer
+    // tick lets the dialogues' held-back replies come in time.
+    {"Go, the driver killed at the first command", kBench, "--delay 300",
+     Fault::KilledAtFirstCommand, "&Test | closed | none | 5 | KVR Reader 0 | port closed",
+     "/rawxact one;/rawsend two;/rawxact three",
+     transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;"
+                  "/rawxact three -->  NO RESPONSE!!!!"),
+     "COM5: /rawxact one", 20},
+    // The run does not look at its second dialogue's outcome: every line goes nowhere.
+    {"Go, the port closed at the second dialogue's /ver", kBench, "--close-after 3", Fault::None,
+     "&Test | closed | none | 5 |  | port closed | 1 beep", "/rawxact again",
+     transcriptOf("/rawxact again -->  NO RESPONSE!!!!")},
+    {"Go, the port closed at the second of four /rawsend lines", kBench, "--close-after 6",
+     Fault::None, "&Test | closed | none | 5 | KVR Reader 0 | port closed",
+     "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
+     transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
+     "COM5: /rawsend a;COM5: /rawsend b"},
+};
+
+// Go with these lines; "/rawxact" lines await a reply.
+void go(frmMain& window, const QString& lines)
 {
-    SimulatedDriver driver({"--readers", "2", "--first-port", "11"});
-    ASSERT_TRUE(driver.ready());
-    window.DiscoverDrivers();
-    window.Combo2->setCurrentIndex(1);
-    window.btnOpen_Click();
-    EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "KVR-SIM 2.10", "RDR-4000 v3.1", "12",
-                                    "KVR Reader 1", true, true}));
-    EXPECT_FALSE(window.bDetecting);
-    EXPECT_FALSE(window.bOpenBusy);
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(desktop.beeps, 0);
-    QFile settings(program.settingsFile());
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(settings.readAll().contains("Port_Num= 1"));
-
-    // Opening again closes the port and runs the whole dialogue anew.
-    window.btnOpen_Click();
-    EXPECT_TRUE(window.bReaderFound);
-
-    window.SetClosedState();
-    EXPECT_EQ(portArea(), (PortArea{"&Test", true, true, "closed", "none", "12", "KVR Reader 1",
-                                    false, false}));
-}
-
-TEST_F(OpenDialogue, AReaderWithoutDeviceVersionStillCounts)
-{
-    SimulatedDriver driver({"--no-device-version", "--first-port", "7"});
-    ASSERT_TRUE(driver.ready());
-    select("com7");
-    window.btnOpen_Click();
-    EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "KVR-SIM 2.10", "(none returned)",
-                                    "7", "com7", true, true}));
-}
-
-TEST_F(OpenDialogue, ASilentReaderLeavesThePortOpenWithoutAReader)
-{
-    SimulatedDriver driver({"--silent"});
-    ASSERT_TRUE(driver.ready());
-    select("Bench (COM5)");
-    window.btnOpen_Click();
-    EXPECT_EQ(portArea(),
-              (PortArea{"&Open Port", true, true, "Port opened but did not detect reader", "", "5",
-                        "", true, false}));
-    EXPECT_TRUE(window.bDetecting);
-    EXPECT_EQ(desktop.beeps, 1);
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(OpenDialogue, SelectorsWithoutALegalPortAreRefused)
-{
-    for (const QString selector : {"COM4", "COM", "MyCOMport", "  Old (COM3)  "}) {
-        desktop.messages.clear();
-        select(selector);
-        window.btnOpen_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u) << selector.toStdString();
-        EXPECT_EQ(desktop.messages[0].text,
-                  "\"" + selector.trimmed() + "\" is not a legal virtual com port.");
-        EXPECT_EQ(desktop.messages[0].style, 48);
-        EXPECT_EQ(desktop.messages[0].title, "Error");
-        EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "", "", "", "", false, false}));
-        EXPECT_FALSE(window.bOpenBusy);
+    QList<std::pair<QString, bool>> entries;
+    for (const QString& line : lines.split(';')) {
+        entries.append({line, line.startsWith("/rawxact")});
     }
-    EXPECT_EQ(desktop.beeps, 4);
+    loadCommandList(window, entries, false);
+    window.btnSend->click();
 }
 
-TEST_F(OpenDialogue, ADeviceNameAsksTheDriverForItsPort)
+// After each condition the window works again, Test and Go, once a sound driver runs.
+void expectWorkingAgain(ProgramWindow& bench)
 {
-    SimulatedDriver driver({"--readers", "2", "--first-port", "8"});
+    SimulatedDriver driver({"--readers", "1"});
     ASSERT_TRUE(driver.ready());
-    select(" KVR1 ");
-    window.btnOpen_Click();
-    EXPECT_EQ(window.lblCurrPort->text(), "9");
-    EXPECT_EQ(window.MSComm1->CommPort(), 9);
-    EXPECT_TRUE(window.bReaderFound);
+    frmMain& window = *bench.window;
+    bench.desktop.messages.clear();
+    bench.desktop.beeps = 0;
+    window.MSComm1->setPortLocator(SerialLink::systemName);
+    window.Timer1->setInterval(5);
+    window.Combo2->setEditText(kBench);
+    window.btnOpen->click();
+    EXPECT_EQ(shown(bench),
+              "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 5 | KVR Reader 0 | port open | found");
+    go(window, "/rawxact again");
+    EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
+    EXPECT_EQ(shown(bench), "&Test | closed | none | 5 | KVR Reader 0 | port closed");
+}
 
-    for (const QString device : {"NoSuchDevice", "..", "../registry.reg", "dev\\KVR0"}) {
-        desktop.messages.clear();
-        select(device);
-        window.btnOpen_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u) << device.toStdString();
-        EXPECT_EQ(desktop.messages[0].text, "Unable to open the device");
-        EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "", "", "", "", false, false}));
+TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
+{
+    const Watchdog watchdog(180s, "Test and Go in every condition");
+    for (const Condition& c : kConditions) {
+        SCOPED_TRACE(std::string(c.what) + ": " + c.selector.toStdString());
+        ProgramWindow bench;
+        frmMain& window = *bench.window;
+        window.MSComm1->setPortLocator(SerialLink::systemName);
+        window.Combo2->setEditText(c.selector);
+        window.Timer1->setInterval(c.tick);
+        const QStringList options = c.driver.split(' ', Qt::SkipEmptyParts);
+        if (c.fault == Fault::StoppedBefore) {
+            ASSERT_TRUE(SimulatedDriver(options).ready());
+        }
+        DriverLog log;
+        std::optional<SimulatedDriver> driver;
+        if (!options.isEmpty() && c.fault != Fault::StoppedBefore) {
+            ASSERT_TRUE(driver.emplace(options + QStringList{"--log", log.path()}).ready());
+        }
+        std::optional<ChildHolding> holder;
+        if (c.fault == Fault::PortHeld) {
+            ASSERT_TRUE(holder
+                            .emplace([] {
+                                auto port = std::make_unique<MSComm>(nullptr);
+                                port->setCommPort(5);
+                                return port->setPortOpen(true) ? nullptr : std::move(port);
+                            })
+                            .holding());
+        }
+        std::optional<DriverDeviceLink> device;
+        if (c.fault == Fault::SilentDevice) {
+            device.emplace("Silent");
+        }
+        QTimer killer;
+        QObject::connect(&killer, &QTimer::timeout, [&] {
+            if (c.fault == Fault::KilledOnceOpen ? window.MSComm1->PortOpen()
+                                                 : !log.commands().isEmpty()) {
+                driver->kill();
+                killer.stop();
+            }
+        });
+        if (c.fault == Fault::KilledOnceOpen || c.fault == Fault::KilledAtFirstCommand) {
+            killer.start(1);
+        }
+
+        if (c.run.isEmpty()) {
+            window.btnOpen->click();
+        } else {
+            go(window, c.run);
+            EXPECT_EQ(log.commands().join(';'), c.received);
+        }
+        EXPECT_EQ(shown(bench), c.shown);
+        if (!c.transcript.isEmpty()) {
+            EXPECT_EQ(window.txtCommandList->text(), c.transcript);
+        }
+        if (device) {
+            EXPECT_TRUE(device->pty.read(14).startsWith("/get port_name"));
+        }
+        driver.reset();
+        holder.reset();
+        QFile::remove(log.path());
+        expectWorkingAgain(bench);
     }
 }
 
-TEST_F(OpenDialogue, APortHeldElsewhereCannotBeOpened)
+// A raw reply during the dialogue goes to its own place; a device version
+// after the dialogue is still shown, but leaves the button where it is; a
+// driver version while no dialogue waits changes nothing.
+TEST(OpenDialogue, LateRepliesAfterADialogueWithoutReader)
 {
-    SimulatedDriver driver({});
-    ASSERT_TRUE(driver.ready());
-    MSComm other(nullptr);
-    other.setCommPort(5);
-    ASSERT_FALSE(other.setPortOpen(true));
-    select("KVR Reader 0 (COM5)");
-    window.btnOpen_Click();
-    EXPECT_TRUE(window.txtDeviceDriver->text().startsWith("Cannot open device.  (Err #"))
-        << window.txtDeviceDriver->text().toStdString();
-    EXPECT_TRUE(window.txtDeviceDriver->text().endsWith(")"));
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(desktop.beeps, 1);
-    EXPECT_EQ(window.lblCurrPort->text(), "");
-    EXPECT_FALSE(window.MSComm1->PortOpen());
-}
-
-TEST_F(OpenDialogue, RepliesAreRecognisedByTheirKeywords)
-{
-    ScriptedReader reader({{"/ver", "/ver \x01 \r\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    select("Bench (COM5)");
-    window.btnOpen_Click();
-    // A /ver reply of blanks and control characters is no reader.
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-    EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver"}));
-
-    ScriptedReader both({{"/ver", "/ver 1.02 dev_version 9\r\n"},
-                         {"/get dev_version", "/get dev_version value: \n"}});
-    window.MSComm1->setPortLocator([&both](int) { return both.path(); });
-    window.btnOpen_Click();
-    EXPECT_EQ(window.txtDeviceDriver->text(), "1.02 dev_version 9");
-    // A version reply of exactly 25 characters leaves no version.
-    EXPECT_EQ(window.lblDevice->text(), "(none returned)");
-    EXPECT_TRUE(window.bReaderFound);
-}
-
-TEST_F(OpenDialogue, RawReplyDuringTheDialogueGoesToItsOwnPlace)
-{
+    ProgramWindow bench;
+    frmMain& window = *bench.window;
     ScriptedReader reader({{"/ver", "/rawxact:  late answer\r\n"}});
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    select("Bench (COM5)");
-    window.btnOpen_Click();
+    window.btnOpen->click();
     EXPECT_EQ(window.sRawReply, "late answer");
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
+    EXPECT_EQ(shown(bench), "&Open Port | " + kNoReader + " |  | 5 |  | port open | 1 beep");
 
-    // A device version that comes after the dialogue is still shown, but the
-    // button stays: it is hidden only while a dialogue runs.
     reader.send("/get dev_version value: RDR\n");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window.lblDevice->text() == "RDR"; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.lblDevice->text() == "RDR"; }, 5000));
     EXPECT_EQ(window.txtCurrName->text(), "Bench (COM5)");
     EXPECT_FALSE(window.btnOpen->isHidden());
-
-    // Replies while no dialogue waits change nothing; an empty reading is reported.
-    window.bDetecting = false;
     reader.send("/ver 9.99\r\n");
     QTest::qWait(200);
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-    window.bDetecting = true;
-    reader.send("/ver 9.99\r\n");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window.txtDeviceDriver->text() == "9.99"; }, 2000));
-    EXPECT_FALSE(window.bDetecting);
+    EXPECT_EQ(window.txtDeviceDriver->text(), kNoReader);
 }
 
-TEST_F(OpenDialogue, ASecondClickDuringADialogueReturnsAtOnce)
+// Timer1's ticks follow the real clock (60 ms here, as in the program). The
+// window handles events while the driver's device is asked: here it answers
+// after a second, from the test's own event loop. The port then settles for
+// two whole ticks however long the device took, and a reader that never gives
+// its device version is waited for 100 ticks. A busy machine only makes the
+// waits longer: the upper bound catches a wait that counts its ticks twice.
+TEST(OpenDialogue, WaitsFollowTheRealClock)
 {
-    SimulatedDriver driver({"--silent"});
-    ASSERT_TRUE(driver.ready());
-    select("Bench (COM5)");
-    bool secondReturned = false;
-    QTimer::singleShot(50, &window, [&] {
-        window.btnOpen_Click();
-        secondReturned = true;
-    });
-    window.btnOpen_Click();
-    EXPECT_TRUE(secondReturned);
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-    EXPECT_FALSE(window.bOpenBusy);
-}
-
-// A driver device linked into the KVR folder, played by the test on a pseudo-terminal.
-class DeviceOnPty {
-public:
-    explicit DeviceOnPty(const QString& name)
-        : link_(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
-    {
-        QDir().mkpath(QFileInfo(link_).absolutePath());
-        EXPECT_TRUE(QFile::link(pty_.slavePath(), link_));
-    }
-    ~DeviceOnPty() { QFile::remove(link_); }
-    Pty& pty() { return pty_; }
-
-private:
-    Pty pty_;
-    QString link_;
-};
-
-// The driver's device answers only after a second, from the test's own event
-// loop: the window must keep handling events meanwhile. The settling wait
-// that follows the opening of the port then lasts its two ticks of the real
-// clock, however long the device took.
-TEST_F(OpenDialogue, ALateDriverDeviceLeavesTheWindowLiveAndThePortSettles)
-{
+    ProgramWindow bench;
+    frmMain& window = *bench.window;
     window.Timer1->setInterval(60);
-    window.show();
-    DeviceOnPty device("Late");
-    ScriptedReader reader(
-        {{"/ver", "/ver 1.02\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    DriverDeviceLink device("Late");
+    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
     QElapsedTimer clock;
     clock.start();
-    qint64 portShown = -1;
-    qint64 verReceived = -1;
-    reader.whenReceived = [&](const QByteArray& line) {
-        if (line == "/ver") {
-            verReceived = clock.elapsed();
-        }
-    };
+    std::map<QByteArray, qint64> received;
+    reader.whenReceived = [&](const QByteArray& line) { received[line] = clock.elapsed(); };
     // The port number, painted at once, is the last thing before the port opens.
+    qint64 portShown = -1;
     PaintWatch portPainted(window.lblCurrPort, [&] {
-        if (window.lblCurrPort->text() == "12" && portShown < 0) {
+        if (portShown < 0 && window.lblCurrPort->text() == "12") {
             portShown = clock.elapsed();
         }
     });
-    // The device's answer: the port number stands at characters 28 to 30.
+    // The port number stands at characters 28 to 30 of the device's answer.
     QTimer::singleShot(1000, &window, [&device] {
-        device.pty().write(QByteArray("Port of the reader").leftJustified(27, ' ') +
-                           "12 (COM12)\r\n");
+        device.pty.write(QByteArray("Port of the reader").leftJustified(27, ' ') +
+                         "12 (COM12)\r\n");
     });
-    qint64 worstGap = 0;
-    qint64 lastBeat = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        worstGap = std::max(worstGap, clock.elapsed() - lastBeat);
-        lastBeat = clock.elapsed();
-    });
-    heartbeat.start(10);
-
-    select("Late");
-    window.btnOpen_Click();
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_TRUE(window.bReaderFound);
-    EXPECT_EQ(window.lblCurrPort->text(), "12");
-    EXPECT_LT(worstGap, 500) << "the window stood still while the device was asked";
+    window.Combo2->setEditText("Late");
+    window.btnOpen->click();
+    const qint64 deviceVersionWait = clock.elapsed() - received["/get dev_version"];
+    EXPECT_EQ(shown(bench), "&Open Port | 1.02 | (none returned) | 12 | Late | port open | found");
     ASSERT_GE(portShown, 1000);
-    EXPECT_GE(verReceived - portShown, 120) << "the port settled for less than two ticks";
-}
-
-// The ticks of Timer1 follow the real clock: a reader that never gives its
-// device version is waited for 100 ticks, never less than 6 s. Late ticks on
-// a busy machine only make it longer, so the upper bound is loose: it catches
-// a wait that counts its ticks twice, not a slow machine.
-TEST_F(OpenDialogue, TheDeviceVersionWaitLastsItsTicksByTheRealClock)
-{
-    window.Timer1->setInterval(60);
-    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    QElapsedTimer waited;
-    reader.whenReceived = [&](const QByteArray& line) {
-        if (line == "/get dev_version") {
-            waited.start();
-        }
-    };
-    select("Bench (COM5)");
-    window.btnOpen_Click();
-    const qint64 ms = waited.elapsed();
-    EXPECT_EQ(window.lblDevice->text(), "(none returned)");
-    EXPECT_GE(ms, 6000);
-    EXPECT_LT(ms, 9000);
-}
-
-// Closes the window during a dialogue, `after` milliseconds into it or once
-// `reader` has received `line`, and checks that the dialogue gives up at once:
-// the port closed, the settings stored only by the close, and nothing changed
-// on the window afterwards.
-class ClosingDuringADialogue : public OpenDialogue {
-protected:
-    void closeAfter(int after, const QString& selector = "Bench (COM5)")
-    {
-        select(selector);
-        window.show();
-        QTimer::singleShot(after, &window, [this] { closeNow(); });
-        runAndCheck();
-    }
-
-    void closeWhenReceived(ScriptedReader& reader, const QByteArray& line)
-    {
-        select("Bench (COM5)");
-        window.show();
-        reader.whenReceived = [this, line](const QByteArray& received) {
-            if (received == line) {
-                QTimer::singleShot(0, &window, [this] { closeNow(); });
-            }
-        };
-        runAndCheck();
-    }
-
-private:
-    void closeNow()
-    {
-        EXPECT_TRUE(window.close());
-        driverTextAtClose_ = window.txtDeviceDriver->text();
-        // Anything stored after this would be a second store.
-        QFile::remove(program.settingsFile());
-    }
-
-    void runAndCheck()
-    {
-        window.btnOpen_Click();
-        EXPECT_FALSE(window.isVisible());
-        EXPECT_FALSE(window.MSComm1->PortOpen());
-        EXPECT_FALSE(QFile::exists(program.settingsFile()));
-        EXPECT_FALSE(window.bReaderFound);
-        EXPECT_EQ(window.txtDeviceDriver->text(), driverTextAtClose_);
-    }
-
-    QString driverTextAtClose_;
-};
-
-TEST_F(ClosingDuringADialogue, WhileTheKeysThatStartedItAreHeld)
-{
-    window.show();
-    QTest::keyPress(&window, Qt::Key_Alt);
-    closeAfter(50);
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(ClosingDuringADialogue, WhileThePortSettles)
-{
-    ScriptedReader reader({});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    window.Timer1->setInterval(60);
-    closeAfter(50);
-    EXPECT_TRUE(reader.received().isEmpty());
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, "Closing the comm port before exiting");
-    EXPECT_EQ(desktop.messages[0].title, "Bench (COM5) is open");
-}
-
-TEST_F(ClosingDuringADialogue, WhileItWaitsForTheDriverVersion)
-{
-    ScriptedReader reader({});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    closeWhenReceived(reader, "/ver");
-    EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver"}));
-}
-
-TEST_F(ClosingDuringADialogue, WhileItWaitsForTheDeviceVersion)
-{
-    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    closeWhenReceived(reader, "/get dev_version");
-    EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver", "/get dev_version"}));
-}
-
-TEST_F(ClosingDuringADialogue, WhileItAsksTheDriversDevice)
-{
-    DeviceOnPty device("Silent");
-    closeAfter(150, "Silent");
-    EXPECT_TRUE(device.pty().read(14).startsWith("/get port_name"));
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_GE(received["/ver"] - portShown, 120) << "the port settled for less than two ticks";
+    EXPECT_GE(deviceVersionWait, 6000);
+    EXPECT_LT(deviceVersionWait, 11000);
 }
 
 } // namespace
