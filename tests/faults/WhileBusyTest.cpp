@@ -20,198 +20,155 @@
 #include <csignal>
 #include <optional>
 
-// Every user action in every state the window can be busy in, each reaching
-// the window the way a user's does: a button's click signal, a menu item's
-// trigger, keys to the boxes, a close request, a termination signal.
-
 namespace {
 
 using namespace std::chrono_literals;
 
-// The program's window, which a termination signal closes too.
-struct Bench : ProgramWindow {
-    Bench() { closeOnTerminationSignals(window); }
-
-    static int aboutWindows()
-    {
-        int count = 0;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            count += qobject_cast<frmAbout*>(widget) && widget->isVisible() ? 1 : 0;
-        }
-        return count;
-    }
-};
-
-// Keys typed into a box, and Enter, whose press and release come through the event loop.
-void type(QWidget* box, const QString& keys, bool enter)
+// Enter typed by the user: press and release come through the event loop.
+void pressEnter(QWidget* box)
 {
-    QTest::keyClicks(box, keys);
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        if (enter) {
-            QCoreApplication::postEvent(box, new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
-        }
+        QCoreApplication::postEvent(box, new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
     }
 }
 
+int aboutWindows()
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        count += qobject_cast<frmAbout*>(widget) && widget->isVisible() ? 1 : 0;
+    }
+    return count;
+}
+
+// Each action reaches the window as a user's does: a button's click signal, a
+// menu item's trigger, keys to the boxes, a close request, a termination signal.
 struct Action {
     const char* name;
-    void (*deliver)(Bench&);
-    // Whether it ran, as the window and the reader show it afterwards.
-    bool (*ran)(const Bench&);
+    bool closes;
+    void (*deliver)(ProgramWindow&);
 };
 
-bool testRan(const Bench& bench)
-{
-    return bench.reader.received().count("/ver") > 2;
-}
-
-bool goRan(const Bench& bench)
-{
-    return bench.reader.received().count("/rawxact first") > 1;
-}
-
-bool closed(const Bench& bench)
-{
-    return bench.window.isNull();
-}
-
 const Action kActions[] = {
-    {"File, Open",
-     [](Bench& bench) {
+    {"File, Open", false,
+     [](ProgramWindow& bench) {
          bench.desktop.filesToChoose = {madeFixture("rows-999.xls")};
          bench.window->mnuFileOpen->trigger();
-     },
-     [](const Bench& bench) { return !bench.desktop.fileRequests.empty(); }},
-    {"Help, About",
-     [](Bench& bench) {
-         // An About that opens is closed again once it shows.
-         QTimer::singleShot(50ms, [&bench, before = Bench::aboutWindows()] {
-             if (Bench::aboutWindows() > before) {
+     }},
+    // An About that opens is closed again once it shows.
+    {"Help, About", false,
+     [](ProgramWindow& bench) {
+         QTimer::singleShot(50ms, [&bench, before = aboutWindows()] {
+             if (aboutWindows() > before) {
                  bench.desktop.programsStarted << "About shown";
                  QApplication::activeModalWidget()->close();
              }
          });
          bench.window->mnuHelpAbout->trigger();
-     },
-     [](const Bench& bench) { return bench.desktop.programsStarted.contains("About shown"); }},
-    {"Help, Show Help", [](Bench& bench) { bench.window->mnuShowHelp->trigger(); },
-     [](const Bench& bench) { return !bench.desktop.programsStarted.isEmpty(); }},
-    {"Test", [](Bench& bench) { bench.window->btnOpen->click(); }, testRan},
-    {"Enter in the port list",
-     [](Bench& bench) { type(bench.window->Combo2->lineEdit(), "", true); }, testRan},
+     }},
+    {"Help, Show Help", false, [](ProgramWindow& bench) { bench.window->mnuShowHelp->trigger(); }},
+    {"Test", false, [](ProgramWindow& bench) { bench.window->btnOpen->click(); }},
+    {"Enter in the port list", false,
+     [](ProgramWindow& bench) { pressEnter(bench.window->Combo2->lineEdit()); }},
     // Typing enables Go again, as during a run.
-    {"Go",
-     [](Bench& bench) {
-         type(bench.window->txtSerialNumber, "7", false);
+    {"Go", false,
+     [](ProgramWindow& bench) {
+         QTest::keyClicks(bench.window->txtSerialNumber, "7");
          bench.window->btnSend->click();
-     },
-     goRan},
-    {"Enter in the serial-number box",
-     [](Bench& bench) { type(bench.window->txtSerialNumber, "7", true); }, goRan},
-    {"File, Exit", [](Bench& bench) { bench.window->mnuFileExit->trigger(); }, closed},
-    {"Exit", [](Bench& bench) { bench.window->btnExit->click(); }, closed},
-    {"the window's close button", [](Bench& bench) { bench.window->close(); }, closed},
-    {"a termination signal", [](Bench&) { ASSERT_EQ(raise(SIGTERM), 0); }, closed},
+     }},
+    {"Enter in the serial-number box", false,
+     [](ProgramWindow& bench) {
+         QTest::keyClicks(bench.window->txtSerialNumber, "7");
+         pressEnter(bench.window->txtSerialNumber);
+     }},
+    {"File, Exit", true, [](ProgramWindow& bench) { bench.window->mnuFileExit->trigger(); }},
+    {"Exit", true, [](ProgramWindow& bench) { bench.window->btnExit->click(); }},
+    {"the window's close button", true, [](ProgramWindow& bench) { bench.window->close(); }},
+    {"a termination signal", true, [](ProgramWindow&) { ASSERT_EQ(raise(SIGTERM), 0); }},
 };
-
-const QString kTest = "/ver;/get dev_version";
-const QString kRun = kTest + ";" + kTest + ";/rawxact first;/rawsend second";
-const QString kRule(45, u'=');
-const QString kTranscript = "Sending Commands:\r\n" + kRule +
-                            "\r\n Sending: /rawxact first --> first done\r\n Sending: /rawsend "
-                            "second\r\n" +
-                            kRule + "\r\nDone";
 
 enum class Setup { None, KeysHeld, DriverDevice, SilentReader, About };
 
 // Where the action comes: when the reader has received `line` for the `nth`
-// time, else at the first wait of the work (or in the Warning box of Go with a
-// silent reader, or while About is up). Where not every action is tried, the
-// four that close the window are.
+// time, else at the first wait of Test or Go, in Go's warning box (a silent
+// reader), or while About is up. Only the actions that close are tried at
+// every wait, the others at one wait of each kind.
 struct BusyState {
     const char* name;
-    bool go; // the work is Go's run, else Test's dialogue
+    bool go;
     QByteArray line;
     int nth;
     Setup setup;
     bool everyAction;
     bool portOpen;
-    QString closedAt; // what the reader has received when the window closes there
+    QByteArray closedAt; // what the reader has received when the window closes there
 };
+
+const QByteArray kTest = "/ver;/get dev_version";
+const QByteArray kRun = kTest + ";" + kTest + ";/rawxact first;/rawsend second";
 
 const BusyState kStates[] = {
-    {"checking a port, the keys that started it held", false, "", 0, Setup::KeysHeld, false, false,
-     ""},
-    {"checking a port, while the port settles", false, "", 0, Setup::None, false, true, ""},
-    {"checking a port, asking the driver's device", false, "", 0, Setup::DriverDevice, false, false,
-     ""},
-    {"checking a port, at /ver", false, "/ver", 1, Setup::None, true, true, "/ver"},
-    {"checking a port, at /get dev_version", false, "/get dev_version", 1, Setup::None, false, true,
+    {"Test, the keys that started it held", false, "", 0, Setup::KeysHeld, false, false, ""},
+    {"Test, while the port settles", false, "", 0, Setup::None, false, true, ""},
+    {"Test, asking the driver's device", false, "", 0, Setup::DriverDevice, false, false, ""},
+    {"Test, at /ver", false, "/ver", 1, Setup::None, true, true, "/ver"},
+    {"Test, at /get dev_version", false, "/get dev_version", 1, Setup::None, false, true, kTest},
+    {"Go, at the first /ver", true, "/ver", 1, Setup::None, true, true, "/ver"},
+    {"Go, at the first /get dev_version", true, "/get dev_version", 1, Setup::None, false, true,
      kTest},
-    {"sending, at the first /ver", true, "/ver", 1, Setup::None, true, true, "/ver"},
-    {"sending, at the first /get dev_version", true, "/get dev_version", 1, Setup::None, false,
-     true, kTest},
-    {"sending, at the second /ver", true, "/ver", 2, Setup::None, false, true, kTest + ";/ver"},
-    {"sending, at the second /get dev_version", true, "/get dev_version", 2, Setup::None, false,
-     true, kTest + ";" + kTest},
-    {"sending, waiting for a reply", true, "/rawxact first", 1, Setup::None, true, true,
+    {"Go, at the second /ver", true, "/ver", 2, Setup::None, false, true, kTest + ";/ver"},
+    {"Go, at the second /get dev_version", true, "/get dev_version", 2, Setup::None, false, true,
+     kTest + ";" + kTest},
+    {"Go, waiting for a reply", true, "/rawxact first", 1, Setup::None, true, true,
      kTest + ";" + kTest + ";/rawxact first"},
-    {"sending, its warning up", true, "", 0, Setup::SilentReader, false, true, "/ver"},
-    {"showing a dialog", false, "", 0, Setup::About, true, false, ""},
+    {"Go, its warning up", true, "", 0, Setup::SilentReader, false, true, "/ver"},
+    {"About up", false, "", 0, Setup::About, true, false, ""},
 };
 
-// The table of docs/architecture.md: of the other actions only Show Help
-// runs; closing the window closes it except while a dialog of the program's
-// own is up; a termination request always closes it. The work then runs to
-// its end, or gives up at once: the reader gets nothing more, the settings are
-// stored only by the close, and the window is gone once control is back in
-// the event loop.
+// What docs/architecture.md's table says: of the other actions only Show
+// Help runs; closing the window closes it except while a dialog of the
+// program's own is up; a termination request always does. The work then runs
+// to its end, or gives up at once: the reader gets nothing more, the settings
+// are stored only by the close, and the window is gone once control is back
+// in the event loop.
 TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 {
     const Watchdog watchdog(300s, "every action in every busy state");
+    const QString rule(45, u'=');
     for (const BusyState& state : kStates) {
         for (const Action& action : kActions) {
-            const bool closing = action.ran == closed;
             const bool signal = QString(action.name) == "a termination signal";
-            if (!state.everyAction && !closing) {
+            if (!state.everyAction && !action.closes) {
                 continue;
             }
             SCOPED_TRACE(std::string(action.name) + " while " + state.name);
-            Bench bench;
+            ProgramWindow bench;
+            closeOnTerminationSignals(bench.window);
             ScriptedReader silent({});
             ScriptedReader& reader = state.setup == Setup::SilentReader ? silent : bench.reader;
             bench.window->MSComm1->setPortLocator([&reader](int) { return reader.path(); });
             Busy busyWhenActed = Busy::Idle;
             const auto act = [&] {
-                busyWhenActed = bench.window ? bench.window->busy() : Busy::Idle;
+                busyWhenActed = bench.window->busy();
                 action.deliver(bench);
                 // Anything stored after a close is a second store.
                 if (bench.window && !bench.window->isVisible()) {
                     QFile::remove(bench.program.settingsFile());
                 }
             };
+            // The reply to "/rawxact first" comes once the action has been handled.
             reader.whenReceived = [&, seen = 0](const QByteArray& line) mutable {
                 if (line == state.line && ++seen == state.nth) {
                     QTimer::singleShot(0, act);
                 }
-                // The reply comes once the action has been handled.
                 if (line == "/rawxact first") {
                     QTimer::singleShot(100ms, [&] {
-                        if (!closed(bench) && bench.window->isVisible()) {
+                        if (bench.window && bench.window->isVisible()) {
                             reader.send("/rawxact first done\r\n");
                         }
                     });
                 }
             };
-            std::optional<DriverDeviceLink> device;
-            if (state.setup == Setup::DriverDevice) {
-                device.emplace("Silent");
-                bench.window->Combo2->setEditText("Silent");
-            }
-            if (state.setup == Setup::KeysHeld) {
-                QTest::keyPress(bench.window, Qt::Key_Alt);
-            }
-            // The box runs the event loop until it is answered, after the action.
             bench.desktop.whileMessageShown = [&](const RecordingDesktop::Message& message) {
                 if (message.title == "Warning") {
                     QEventLoop box;
@@ -223,21 +180,23 @@ TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
                     EXPECT_FALSE(bench.window.isNull()) << "destroyed while its handler runs";
                 }
             };
+            std::optional<DriverDeviceLink> device;
+            if (state.setup == Setup::DriverDevice) {
+                device.emplace("Silent");
+                bench.window->Combo2->setEditText("Silent");
+            } else if (state.setup == Setup::KeysHeld) {
+                QTest::keyPress(bench.window, Qt::Key_Alt);
+            }
             fromTheEventLoop([&] {
                 if (state.setup == Setup::About) {
                     QTimer::singleShot(50ms, act);
                     QTimer::singleShot(300ms, [] { modal::closeAll(); });
-                    bench.window->mnuHelpAbout->trigger();
-                    return;
+                    return bench.window->mnuHelpAbout->trigger();
                 }
                 if (state.line.isEmpty() && state.setup != Setup::SilentReader) {
                     QTimer::singleShot(0, act);
                 }
-                if (state.go) {
-                    bench.window->btnSend->click();
-                } else {
-                    bench.window->btnOpen->click();
-                }
+                state.go ? bench.window->btnSend->click() : bench.window->btnOpen->click();
             });
             // Keys posted and the windows' deletion are handled; an About left open is closed.
             QTest::qWait(100);
@@ -247,30 +206,32 @@ TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 
             EXPECT_NE(busyWhenActed, Busy::Idle);
             const QByteArray received = reader.received().join(';');
-            EXPECT_EQ(closed(bench), closing && (signal || state.setup != Setup::About));
-            if (closed(bench)) {
-                EXPECT_TRUE(signal ? received.startsWith(state.closedAt.toUtf8()) &&
+            ASSERT_EQ(bench.window.isNull(),
+                      action.closes && (signal || state.setup != Setup::About));
+            if (bench.window.isNull()) {
+                // A termination request closes from the event loop, once the wait has looked.
+                EXPECT_TRUE(signal ? received.startsWith(state.closedAt) &&
                                          !received.contains("/rawsend second")
-                                   : received == state.closedAt.toUtf8())
+                                   : received == state.closedAt)
                     << received.toStdString();
-                QStringList titles;
-                for (const auto& message : bench.desktop.messages) {
-                    titles << message.title;
-                }
-                EXPECT_TRUE(signal || titles.contains("Bench (COM5) is open") == state.portOpen);
+                const bool toldPortOpen = std::any_of(
+                    bench.desktop.messages.begin(), bench.desktop.messages.end(),
+                    [](const auto& message) { return message.title == "Bench (COM5) is open"; });
+                EXPECT_TRUE(signal || toldPortOpen == state.portOpen);
                 EXPECT_TRUE(signal || !QFile::exists(bench.program.settingsFile()));
-                if (device) {
-                    EXPECT_TRUE(device->pty.read(14).startsWith("/get port_name"));
-                }
+                EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
                 continue;
             }
-            EXPECT_EQ(action.ran(bench), QString(action.name) == "Help, Show Help");
-            EXPECT_EQ(received, state.go                      ? kRun.toUtf8()
-                                : state.setup == Setup::About ? ""
-                                                              : kTest.toUtf8());
+            EXPECT_EQ(received, state.go ? kRun : state.setup == Setup::About ? "" : kTest);
+            EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
+                      QString(action.name) == "Help, Show Help" ? 1u : 0u);
             EXPECT_EQ(bench.window->busy(), Busy::Idle);
             if (state.go) {
-                EXPECT_EQ(bench.window->txtCommandList->text(), kTranscript);
+                EXPECT_EQ(bench.window->txtCommandList->text(),
+                          "Sending Commands:\r\n" + rule +
+                              "\r\n Sending: /rawxact first --> first done\r\n Sending: /rawsend "
+                              "second\r\n" +
+                              rule + "\r\nDone");
             }
         }
     }
