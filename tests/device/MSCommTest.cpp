@@ -3,6 +3,7 @@
 #include "support/Pty.h"
 #include "support/QtPrinters.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,12 @@ TEST_F(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
 {
     comm.setOutput("/ver\n");
     EXPECT_EQ(pty.read(5), "/ver\n");
+    // What an opening received and nobody read is not the next opening's.
+    QSignalSpy unread(&comm, &MSComm::OnComm);
+    pty.write("left\n");
+    ASSERT_TRUE(unread.wait(5000));
+    comm.setPortOpen(false);
+    ASSERT_FALSE(comm.setPortOpen(true));
     QObject::connect(&comm, &MSComm::OnComm, &comm, [this] {
         EXPECT_EQ(comm.CommEvent(), MSComm::comEvReceive);
         readings << comm.Input();
@@ -47,7 +54,9 @@ TEST_F(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
         QStringList readings;
     } cases[] = {
         {{"/ver 1.02\r\n"}, 0, {"/ver 1.02\r\n"}},
-        {{"/get dev_", "version value:", "   2.10\r", "\n"}, 2, {"/get dev_version value:   2.10\r\n"}},
+        {{"/get dev_", "version value:", "   2.10\r", "\n"},
+         2,
+         {"/get dev_version value:   2.10\r\n"}},
         {{"/write ok"}, 0, {"/write ok"}},
         {{"one\n", "two"}, 15, {"one\n", "two"}},
         {{"one\ntw"}, 0, {"one\ntw"}},

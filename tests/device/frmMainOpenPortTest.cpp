@@ -1,16 +1,20 @@
 #include "device/DriverDeviceLink.h"
 #include "device/SerialLink.h"
 #include "support/DriverLog.h"
+#include "support/FloodingReader.h"
 #include "support/PaintWatch.h"
 #include "support/ProgramWindow.h"
 #include "support/QtPrinters.h"
+#include "support/RandomBytes.h"
 #include "support/SimulatedDriver.h"
 #include "support/Watchdog.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
+#include "ui/EventWait.h"
 #include "ui/TextBox.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <map>
@@ -58,9 +62,25 @@ void go(frmMain& window, const QString& lines)
     window.btnSend->click();
 }
 
-enum class Fault { None, DriverStopped, KilledOnceOpen, KilledAtFirstLine, PortHeld, SilentDevice };
+// Whether `text` is `pattern`, where each '*' stands for any text.
+bool matches(const QString& text, const QString& pattern)
+{
+    QStringList pieces = pattern.split('*');
+    for (QString& piece : pieces) {
+        piece = QRegularExpression::escape(piece);
+    }
+    return QRegularExpression("\\A" + pieces.join(".*") + "\\z",
+                              QRegularExpression::DotMatchesEverythingOption)
+        .match(text)
+        .hasMatch();
+}
 
-// A reader or driver in some state, and what Test, or Go with its lines, shows.
+enum class Fault { None, Stopped, KilledOpen, KilledAtLine, Held, SilentDevice, Flood };
+
+// A reader or driver in some state, and what Test, or Go with its lines,
+// shows. A flooding reader answers as kvr-sim does and sends `bytes` as fast
+// as the line takes them: ahead of its reply to `floodAt`, or behind it, or
+// with no line once Test has found it.
 struct Condition {
     const char* what;
     QString selector;
@@ -71,13 +91,51 @@ struct Condition {
     QString transcript = {};
     QString received = {}; // the lines of the run the driver received
     int tick = 5;
+    QByteArray floodAt = {};
+    bool behind = false;
+    QByteArray bytes = {};
 };
+
+// Replies nobody asked for, of every shape the reader gives, one to a line.
+QByteArray unsolicited(bool withRawReplies)
+{
+    const QByteArray shapes[] = {"/ver 9.99\r\n", "/get dev_version value: LATE-0001\n",
+                                 "/write ok\r\n", "/read status 0\r\n", "/rawxact:late\r\n"};
+    QByteArray lines;
+    for (int i = 0; i < 10000; ++i) {
+        lines += shapes[i % (withRawReplies ? 5 : 4)];
+    }
+    return lines;
+}
 
 const QString kBench = "KVR Reader 0 (COM5)";
 const QString kNoReader = "&Open Port | Port opened but did not detect reader |  | 5 | ";
 const QString kRefused = "&Open Port |  |  |  |  | shut | 1 beep | 48 Error: ";
+const QString kFound =
+    "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found";
+const QByteArray kRandom = randomBytes(1 << 20);
 const QString kNotOpened = "&Test | closed | none |  |  | shut | 1 beep | 80 Warning: KVR Reader 0 "
                            "(COM5) did not open.  Please correct and retry.";
+
+// A flood at a reply to `floodAt` is met by Go if that is a command, else
+// by Test; with no line, after Test has found the reader.
+Condition flood(const char* what, const QByteArray& floodAt, bool behind, const QByteArray& bytes,
+                const QString& shownByTest = kFound, const QString& firstReply = "ACK one")
+{
+    const bool go = floodAt.startsWith("/rawxact");
+    return {what,
+            kBench,
+            "",
+            Fault::Flood,
+            go ? "&Test | closed | none | 5 | KVR Reader 0 | shut" : shownByTest,
+            go ? "/rawxact one;/rawxact two" : "",
+            go ? transcriptOf("/rawxact one --> " + firstReply + ";/rawxact two --> ACK two") : "",
+            "",
+            60,
+            floodAt,
+            behind,
+            bytes};
+}
 
 const Condition kConditions[] = {
     {"the second reader", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11", Fault::None,
@@ -94,25 +152,25 @@ const Condition kConditions[] = {
      kRefused + "\"Old (COM3)\" is not a legal virtual com port."},
     {"no device", "NoSuchDevice", "", Fault::None, kRefused + "Unable to open the device"},
     {"no device", "../registry.reg", "", Fault::None, kRefused + "Unable to open the device"},
-    {"a stopped driver's device", "KVR0", "", Fault::DriverStopped,
+    {"a stopped driver's device", "KVR0", "", Fault::Stopped,
      kRefused + "Unable to open the device"},
     {"a silent device", "Silent", "", Fault::SilentDevice, kRefused + "Could not get port number!"},
-    {"the driver stopped", kBench, "", Fault::DriverStopped,
+    {"the driver stopped", kBench, "", Fault::Stopped,
      "&Open Port | Cannot open device.  (Err #8002 Invalid port number) |  |  |  | shut | 1 beep"},
-    {"the port held elsewhere", kBench, "--readers 1", Fault::PortHeld,
+    {"the port held elsewhere", kBench, "--readers 1", Fault::Held,
      "&Open Port | Cannot open device.  (Err #8005 Port already open) |  |  |  | shut | 1 beep"},
-    {"the driver killed while the port settles", kBench, "--readers 1", Fault::KilledOnceOpen,
+    {"the driver killed while the port settles", kBench, "--readers 1", Fault::KilledOpen,
      kNoReader + " | shut | 1 beep"},
     {"the port closed at /ver", kBench, "--close-after 1", Fault::None,
      kNoReader + " | shut | 1 beep"},
     {"the port closed at /get dev_version", kBench, "--close-after 2", Fault::None,
      "&Open Port | KVR-SIM 2.10 | (none returned) | 5 | KVR Reader 0 | shut | found"},
-    {"Go, the driver stopped", kBench, "", Fault::DriverStopped, kNotOpened, "/rawxact never"},
-    {"Go, the port held elsewhere", kBench, "--readers 1", Fault::PortHeld, kNotOpened,
+    {"Go, the driver stopped", kBench, "", Fault::Stopped, kNotOpened, "/rawxact never"},
+    {"Go, the port held elsewhere", kBench, "--readers 1", Fault::Held, kNotOpened,
      "/rawxact never"},
     // Killed once it has the first line, whose reply it holds back; a longer
     // tick lets the dialogues' held-back replies come in time.
-    {"Go, the driver killed at the first line", kBench, "--delay 300", Fault::KilledAtFirstLine,
+    {"Go, the driver killed at the first line", kBench, "--delay 300", Fault::KilledAtLine,
      "&Test | closed | none | 5 | KVR Reader 0 | shut", "/rawxact one;/rawsend two;/rawxact three",
      transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;/rawxact three -->  NO "
                   "RESPONSE!!!!"),
@@ -126,12 +184,24 @@ const Condition kConditions[] = {
      "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
      transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
      "COM5: /rawsend a;COM5: /rawsend b"},
+    // The program's own tick: a flood comes inside the reply's 3-s wait. Bytes
+    // right behind a reply can join its reading, as on a real line: the reply
+    // keeps its place and its text, and the next reading is untouched.
+    flood("1 MiB of random bytes while idle", "", false, kRandom),
+    flood("10,000 unsolicited replies while idle", "", false, unsolicited(true)),
+    flood("1 MiB ahead of the /ver reply", "/ver", false, kRandom),
+    flood("1 MiB right behind the /ver reply", "/ver", true, kRandom,
+          "&Open Port | KVR-SIM 2.10*RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found"),
+    flood("1 MiB ahead of a /rawxact reply", "/rawxact one", false, kRandom),
+    flood("10,000 unsolicited replies ahead of a /rawxact reply", "/rawxact one", false,
+          unsolicited(false)),
+    flood("1 MiB right behind a /rawxact reply", "/rawxact one", true, kRandom, "", "ACK one*"),
 };
 
 // After each condition Test and Go work again once a sound driver runs.
 TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
 {
-    const Watchdog watchdog(180s, "Test and Go in every condition");
+    const Watchdog watchdog(240s, "Test and Go in every condition");
     for (const Condition& c : kConditions) {
         SCOPED_TRACE(std::string(c.what) + ": " + c.selector.toStdString());
         ProgramWindow bench;
@@ -139,7 +209,7 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         window.MSComm1->setPortLocator(SerialLink::systemName);
         window.Combo2->setEditText(c.selector);
         window.Timer1->setInterval(c.tick);
-        if (c.fault == Fault::DriverStopped) {
+        if (c.fault == Fault::Stopped) {
             ASSERT_TRUE(SimulatedDriver({}).ready());
         }
         DriverLog log;
@@ -150,8 +220,16 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         }
         MSComm elsewhere(nullptr);
         elsewhere.setCommPort(5);
-        if (c.fault == Fault::PortHeld) {
+        if (c.fault == Fault::Held) {
             ASSERT_FALSE(elsewhere.setPortOpen(true));
+        }
+        FloodingReader flooding({{"/ver", "/ver KVR-SIM 2.10\r\n"},
+                                 {"/get dev_version", "/get dev_version value: RDR-4000 v3.1\n"},
+                                 {"/rawxact one", "/rawxact:ACK one\r\n"},
+                                 {"/rawxact two", "/rawxact:ACK two\r\n"}});
+        if (c.fault == Fault::Flood) {
+            window.MSComm1->setPortLocator([&flooding](int) { return flooding.path(); });
+            flooding.sendWith(c.floodAt, c.bytes, c.behind);
         }
         std::optional<DriverDeviceLink> device;
         if (c.fault == Fault::SilentDevice) {
@@ -159,21 +237,29 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         }
         QTimer killer;
         QObject::connect(&killer, &QTimer::timeout, [&] {
-            if (c.fault == Fault::KilledOnceOpen ? window.MSComm1->PortOpen()
-                                                 : !log.commands().isEmpty()) {
+            if (c.fault == Fault::KilledOpen ? window.MSComm1->PortOpen()
+                                             : !log.commands().isEmpty()) {
                 driver->kill();
                 killer.stop();
             }
         });
-        if (c.fault == Fault::KilledOnceOpen || c.fault == Fault::KilledAtFirstLine) {
+        if (c.fault == Fault::KilledOpen || c.fault == Fault::KilledAtLine) {
             killer.start(1);
         }
 
         c.run.isEmpty() ? window.btnOpen->click() : go(window, c.run);
-        EXPECT_EQ(shown(bench), c.shown);
+        if (c.fault == Fault::Flood && c.floodAt.isEmpty()) {
+            // The last words are a raw reply: once the window has it, it has taken everything.
+            flooding.send(c.bytes + "/rawxact:taken\r\n");
+            const SteadyClock clock;
+            processEventsUntil(clock, clock.now() + 60s,
+                               [&] { return window.sRawReply.endsWith("taken"); });
+            EXPECT_TRUE(window.sRawReply.endsWith("taken"));
+        }
+        EXPECT_TRUE(matches(shown(bench), c.shown)) << shown(bench).left(300).toStdString();
         EXPECT_EQ(log.commands().join(';'), c.received);
-        EXPECT_TRUE(c.transcript.isEmpty() || window.txtCommandList->text() == c.transcript)
-            << window.txtCommandList->text().toStdString();
+        EXPECT_TRUE(c.transcript.isEmpty() || matches(window.txtCommandList->text(), c.transcript))
+            << window.txtCommandList->text().left(300).toStdString();
         EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
 
         elsewhere.setPortOpen(false);
@@ -181,10 +267,11 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         ASSERT_TRUE(driver->ready());
         bench.desktop.messages.clear();
         bench.desktop.beeps = 0;
+        window.MSComm1->setPortLocator(SerialLink::systemName);
+        window.Timer1->setInterval(5);
         window.Combo2->setEditText(kBench);
         window.btnOpen->click();
-        EXPECT_EQ(shown(bench),
-                  "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found");
+        EXPECT_EQ(shown(bench), kFound);
         go(window, "/rawxact again");
         EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
         EXPECT_EQ(shown(bench), "&Test | closed | none | 5 | KVR Reader 0 | shut");

@@ -55,44 +55,6 @@ void damage(const QString& path, const QString& how)
     }
 }
 
-// Starts of the window as Main makes it, with kvr-sim's two readers and a
-// command file beside the program, the desktop answering for the user.
-class DamagedFiles : public testing::Test {
-protected:
-    QPointer<frmMain> start(bool chooseCommandFile)
-    {
-        desktop = {};
-        desktop.filesToChoose = chooseCommandFile ? QStringList{commandFile} : QStringList();
-        QPointer<frmMain> window = Module1::Main(desktop, clock, program.file());
-        window->Timer1->setInterval(5);
-        return window;
-    }
-
-    void close(QPointer<frmMain>& window)
-    {
-        EXPECT_TRUE(window->close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(window.isNull());
-    }
-
-    QString titles() const
-    {
-        QStringList titles;
-        for (const auto& message : desktop.messages) {
-            titles << message.title;
-        }
-        return titles.join(';');
-    }
-
-    const Watchdog watchdog{120s, "starts with damaged files"};
-    ManualClock clock;
-    ClockDriver clockDriver{clock, 1s};
-    TempProgram program;
-    const QString commandFile = QDir(program.folder()).filePath("Bench.xls");
-    RecordingDesktop desktop;
-    SimulatedDriver driver{{"--readers", "2"}};
-};
-
 // The first start stores the command file chosen in the dialog and the second
 // reader. Then each file in turn is damaged in each way before a start, which
 // says what it could not read: the settings file silently (the defaults name
@@ -103,13 +65,40 @@ protected:
 // Enter: the reader is found. The close stores the settings only over a file
 // it could read, keeping what it did not write, and what the first start
 // stored is still there. Then the file is put back.
-TEST_F(DamagedFiles, EachFileInEachWay)
+TEST(DamagedFiles, EachFileInEachWay)
 {
     if (!bodyRunsWherePermissionsCount()) {
         return;
     }
+    const Watchdog watchdog{120s, "starts with damaged files"};
+    ManualClock clock;
+    ClockDriver clockDriver{clock, 1s};
+    TempProgram program;
+    const QString commandFile = QDir(program.folder()).filePath("Bench.xls");
     ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), commandFile));
+    SimulatedDriver driver{{"--readers", "2"}};
     ASSERT_TRUE(driver.ready());
+    // Starts of the window as Main makes it; the desktop answers for the user.
+    RecordingDesktop desktop;
+    const auto start = [&](bool chooseCommandFile) {
+        desktop = {};
+        desktop.filesToChoose = chooseCommandFile ? QStringList{commandFile} : QStringList();
+        QPointer<frmMain> window = Module1::Main(desktop, clock, program.file());
+        window->Timer1->setInterval(5);
+        return window;
+    };
+    const auto close = [](QPointer<frmMain>& window) {
+        EXPECT_TRUE(window->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull());
+    };
+    const auto titles = [&desktop] {
+        QStringList titles;
+        for (const auto& message : desktop.messages) {
+            titles << message.title;
+        }
+        return titles.join(';');
+    };
     auto window = start(true);
     window->Combo2->setCurrentIndex(1);
     close(window);

@@ -1,38 +1,8 @@
-#include "device/ReadingGrouper.h"
 #include "device/ReplyRecognition.h"
-#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
-namespace reply {
-
-void PrintTo(const Meaning& meaning, std::ostream* out)
-{
-    const char* const kinds[] = {"NoData", "Ignored", "RawAnswer", "DriverVersion",
-                                 "DeviceVersion"};
-    *out << kinds[meaning.index()];
-    if (const auto* raw = std::get_if<RawAnswer>(&meaning)) {
-        *out << " \"" << raw->text.toStdString() << '"';
-    } else if (const auto* driver = std::get_if<DriverVersion>(&meaning)) {
-        *out << " \"" << driver->text.toStdString() << '"';
-    } else if (const auto* device = std::get_if<DeviceVersion>(&meaning); device && device->text) {
-        *out << " \"" << device->text->toStdString() << '"';
-    }
-}
-
-} // namespace reply
-
 namespace {
-
-// What an earlier opening of the port left is not the next one's.
-TEST(ReadingGrouper, ClearingDropsWhatIsHeld)
-{
-    ReadingGrouper grouper;
-    EXPECT_EQ(grouper.add("left over\n"), ReadingGrouper::Held::Complete);
-    grouper.clear();
-    EXPECT_EQ(grouper.held(), ReadingGrouper::Held::Nothing);
-    EXPECT_EQ(grouper.take(), "");
-}
 
 // Keywords in exact case, "/rawxact" before "/ver" before "dev_version"; the
 // last two count only while the open dialogue waits.
