@@ -59,7 +59,7 @@ TEST_F(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
          {"/get dev_version value:   2.10\r\n"}},
         {{"/write ok"}, 0, {"/write ok"}},
         {{"one\n", "two"}, 15, {"one\n", "two"}},
-        {{"one\ntw"}, 0, {"one\ntw"}},
+        {{"one\ntw", "o\n"}, 2, {"one\ntwo\n"}},
     };
     for (const auto& [pieces, gapMs, expected] : cases) {
         SCOPED_TRACE(expected.join('|').toStdString());

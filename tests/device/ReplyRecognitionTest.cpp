@@ -34,7 +34,7 @@ TEST(ReplyRecognition, EveryKindOfReply)
         // The device version runs from character 25 to the last but one.
         {"/get dev_version value:   2.10\r\n", true, DeviceVersion{"  2.10\r"}},
         {"/get dev_version value: \n", true, DeviceVersion{""}},
-        {"dev_version", true, DeviceVersion{}},
+        {"/get dev_version value: ", true, DeviceVersion{}},
         {"/get dev_version value:   2.10\r\n", false, Ignored{}},
     };
     for (const auto& [text, detecting, meaning] : cases) {
