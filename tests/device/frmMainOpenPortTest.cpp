@@ -1,397 +1,345 @@
-#include "device/MSComm.h"
+#include "device/DriverDeviceLink.h"
+#include "device/SerialLink.h"
+#include "support/DriverLog.h"
+#include "support/FloodingReader.h"
 #include "support/PaintWatch.h"
-#include "support/PortArea.h"
-#include "support/Pty.h"
+#include "support/ProgramWindow.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
-#include "support/ScriptedReader.h"
+#include "support/RandomBytes.h"
 #include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
+#include "support/Watchdog.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
-#include "ui/SortedComboBox.h"
+#include "ui/EventWait.h"
 #include "ui/TextBox.h"
-#include "ui/frmMain.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
 
-#include <gtest/gtest.h>
+#include <map>
+#include <optional>
 
 namespace {
 
-class OpenDialogue : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        // A shorter tick makes the waits short; the rules stay the same.
-        window.Timer1->setInterval(5);
+using namespace std::chrono_literals;
+
+// The port area after Test or Go, with the beeps and messages that came, on one line.
+QString shown(const ProgramWindow& bench)
+{
+    const frmMain& window = *bench.window;
+    QStringList parts{window.btnOpen->text(),     window.txtDeviceDriver->text(),
+                      window.lblDevice->text(),   window.lblCurrPort->text(),
+                      window.txtCurrName->text(), window.MSComm1->PortOpen() ? "open" : "shut"};
+    if (window.bReaderFound) {
+        parts << "found";
     }
+    if (bench.desktop.beeps > 0) {
+        parts << QStringLiteral("%1 beep").arg(bench.desktop.beeps);
+    }
+    for (const auto& [text, style, title] : bench.desktop.messages) {
+        parts << QStringLiteral("%1 %2: %3").arg(style).arg(title, text);
+    }
+    return parts.join(" | ");
+}
 
-    void select(const QString& selector) { window.Combo2->setEditText(selector); }
+// A run's transcript: each of `lines` (';' between them) after " Sending: ".
+QString transcriptOf(const QString& lines)
+{
+    const QString rule(45, u'=');
+    return "Sending Commands:\r\n" + rule +
+           "\r\n Sending: " + lines.split(';').join("\r\n Sending: ") + "\r\n" + rule + "\r\nDone";
+}
 
-    PortArea portArea() const { return portAreaOf(window); }
+// Go with these lines; "/rawxact" lines await a reply.
+void go(frmMain& window, const QString& lines)
+{
+    QList<std::pair<QString, bool>> entries;
+    for (const QString& line : lines.split(';')) {
+        entries.append({line, line.startsWith("/rawxact")});
+    }
+    loadCommandList(window, entries, false);
+    window.btnSend->click();
+}
 
-    TempProgram program;
-    RecordingDesktop desktop;
-    frmMain window{desktop, program.file()};
+// Whether `text` is `pattern`, where each '*' stands for any text.
+bool matches(const QString& text, const QString& pattern)
+{
+    QStringList pieces = pattern.split('*');
+    for (QString& piece : pieces) {
+        piece = QRegularExpression::escape(piece);
+    }
+    return QRegularExpression("\\A" + pieces.join(".*") + "\\z",
+                              QRegularExpression::DotMatchesEverythingOption)
+        .match(text)
+        .hasMatch();
+}
+
+enum class Fault { None, Stopped, KilledOpen, KilledAtLine, Held, SilentDevice, Flood };
+
+// A reader or driver in some state, and what Test, or Go with its lines,
+// shows. A flooding reader answers as kvr-sim does and sends `bytes` as fast
+// as the line takes them: ahead of its reply to `floodAt`, or behind it, or
+// with no line once Test has found it.
+struct Condition {
+    const char* what;
+    QString selector;
+    QString driver; // kvr-sim's options; none: no driver runs
+    Fault fault;
+    QString shown;
+    QString run = {};
+    QString transcript = {};
+    QString received = {}; // the lines of the run the driver received
+    int tick = 5;
+    QByteArray floodAt = {};
+    bool behind = false;
+    QByteArray bytes = {};
 };
 
-TEST_F(OpenDialogue, AnAnsweringReaderIsDetected)
+// Replies nobody asked for, of every shape the reader gives, one to a line.
+QByteArray unsolicited(bool withRawReplies)
 {
-    SimulatedDriver driver({"--readers", "2", "--first-port", "11"});
-    ASSERT_TRUE(driver.ready());
-    window.DiscoverDrivers();
-    window.Combo2->setCurrentIndex(1);
-    window.btnOpen_Click();
-    EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "KVR-SIM 2.10", "RDR-4000 v3.1", "12",
-                                    "KVR Reader 1", true, true}));
-    EXPECT_FALSE(window.bDetecting);
-    EXPECT_FALSE(window.bOpenBusy);
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(desktop.beeps, 0);
-    QFile settings(program.settingsFile());
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(settings.readAll().contains("Port_Num= 1"));
-
-    // Opening again closes the port and runs the whole dialogue anew.
-    window.btnOpen_Click();
-    EXPECT_TRUE(window.bReaderFound);
-
-    window.SetClosedState();
-    EXPECT_EQ(portArea(), (PortArea{"&Test", true, true, "closed", "none", "12", "KVR Reader 1",
-                                    false, false}));
-}
-
-TEST_F(OpenDialogue, AReaderWithoutDeviceVersionStillCounts)
-{
-    SimulatedDriver driver({"--no-device-version", "--first-port", "7"});
-    ASSERT_TRUE(driver.ready());
-    select("com7");
-    window.btnOpen_Click();
-    EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "KVR-SIM 2.10", "(none returned)",
-                                    "7", "com7", true, true}));
-}
-
-TEST_F(OpenDialogue, ASilentReaderLeavesThePortOpenWithoutAReader)
-{
-    SimulatedDriver driver({"--silent"});
-    ASSERT_TRUE(driver.ready());
-    select("Bench (COM5)");
-    window.btnOpen_Click();
-    EXPECT_EQ(portArea(),
-              (PortArea{"&Open Port", true, true, "Port opened but did not detect reader", "", "5",
-                        "", true, false}));
-    EXPECT_TRUE(window.bDetecting);
-    EXPECT_EQ(desktop.beeps, 1);
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(OpenDialogue, SelectorsWithoutALegalPortAreRefused)
-{
-    for (const QString selector : {"COM4", "COM", "MyCOMport", "  Old (COM3)  "}) {
-        desktop.messages.clear();
-        select(selector);
-        window.btnOpen_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u) << selector.toStdString();
-        EXPECT_EQ(desktop.messages[0].text,
-                  "\"" + selector.trimmed() + "\" is not a legal virtual com port.");
-        EXPECT_EQ(desktop.messages[0].style, 48);
-        EXPECT_EQ(desktop.messages[0].title, "Error");
-        EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "", "", "", "", false, false}));
-        EXPECT_FALSE(window.bOpenBusy);
+    const QByteArray shapes[] = {"/ver 9.99\r\n", "/get dev_version value: LATE-0001\n",
+                                 "/write ok\r\n", "/read status 0\r\n", "/rawxact:late\r\n"};
+    QByteArray lines;
+    for (int i = 0; i < 10000; ++i) {
+        lines += shapes[i % (withRawReplies ? 5 : 4)];
     }
-    EXPECT_EQ(desktop.beeps, 4);
+    return lines;
 }
 
-TEST_F(OpenDialogue, ADeviceNameAsksTheDriverForItsPort)
-{
-    SimulatedDriver driver({"--readers", "2", "--first-port", "8"});
-    ASSERT_TRUE(driver.ready());
-    select(" KVR1 ");
-    window.btnOpen_Click();
-    EXPECT_EQ(window.lblCurrPort->text(), "9");
-    EXPECT_EQ(window.MSComm1->CommPort(), 9);
-    EXPECT_TRUE(window.bReaderFound);
+const QString kBench = "KVR Reader 0 (COM5)";
+const QString kNoReader = "&Open Port | Port opened but did not detect reader |  | 5 | ";
+const QString kRefused = "&Open Port |  |  |  |  | shut | 1 beep | 48 Error: ";
+const QString kFound =
+    "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found";
+const QByteArray kRandom = randomBytes(1 << 20);
+const QString kNotOpened = "&Test | closed | none |  |  | shut | 1 beep | 80 Warning: KVR Reader 0 "
+                           "(COM5) did not open.  Please correct and retry.";
 
-    for (const QString device : {"NoSuchDevice", "..", "../registry.reg", "dev\\KVR0"}) {
-        desktop.messages.clear();
-        select(device);
-        window.btnOpen_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u) << device.toStdString();
-        EXPECT_EQ(desktop.messages[0].text, "Unable to open the device");
-        EXPECT_EQ(portArea(), (PortArea{"&Open Port", true, true, "", "", "", "", false, false}));
+// A flood at a reply to `floodAt` is met by Go if that is a command, else
+// by Test; with no line, after Test has found the reader.
+Condition flood(const char* what, const QByteArray& floodAt, bool behind, const QByteArray& bytes,
+                const QString& shownByTest = kFound, const QString& firstReply = "ACK one")
+{
+    const bool go = floodAt.startsWith("/rawxact");
+    return {what,
+            kBench,
+            "",
+            Fault::Flood,
+            go ? "&Test | closed | none | 5 | KVR Reader 0 | shut" : shownByTest,
+            go ? "/rawxact one;/rawxact two" : "",
+            go ? transcriptOf("/rawxact one --> " + firstReply + ";/rawxact two --> ACK two") : "",
+            "",
+            60,
+            floodAt,
+            behind,
+            bytes};
+}
+
+const Condition kConditions[] = {
+    {"the second reader", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 12 | KVR Reader 1 | open | found"},
+    {"no device version", "com7", "--no-device-version --first-port 7", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | (none returned) | 7 | com7 | open | found"},
+    {"a device name asks the driver for its port", " KVR1 ", "--readers 2 --first-port 8",
+     Fault::None, "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 9 |  KVR1  | open | found"},
+    {"a silent reader", kBench, "--silent", Fault::None, kNoReader + " | open | 1 beep"},
+    {"no port", "COM4", "", Fault::None, kRefused + "\"COM4\" is not a legal virtual com port."},
+    {"no port", "COM", "", Fault::None, kRefused + "\"COM\" is not a legal virtual com port."},
+    {"no port", "MyCOMport", "", Fault::None,
+     kRefused + "\"MyCOMport\" is not a legal virtual com port."},
+    {"no port", "  Old (COM3)  ", "", Fault::None,
+     kRefused + "\"Old (COM3)\" is not a legal virtual com port."},
+    {"no device", "NoSuchDevice", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "../registry.reg", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "..", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "dev\\KVR0", "", Fault::None, kRefused + "Unable to open the device"},
+    {"a stopped driver's device", "KVR0", "", Fault::Stopped,
+     kRefused + "Unable to open the device"},
+    {"a silent device", "Silent", "", Fault::SilentDevice, kRefused + "Could not get port number!"},
+    {"the driver stopped", kBench, "", Fault::Stopped,
+     "&Open Port | Cannot open device.  (Err #8002 Invalid port number) |  |  |  | shut | 1 beep"},
+    {"the port held elsewhere", kBench, "--readers 1", Fault::Held,
+     "&Open Port | Cannot open device.  (Err #8005 Port already open) |  |  |  | shut | 1 beep"},
+    {"the driver killed while the port settles", kBench, "--readers 1", Fault::KilledOpen,
+     kNoReader + " | shut | 1 beep"},
+    {"the port closed at /ver", kBench, "--close-after 1", Fault::None,
+     kNoReader + " | shut | 1 beep"},
+    {"the port closed at /get dev_version", kBench, "--close-after 2", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | (none returned) | 5 | KVR Reader 0 | shut | found"},
+    {"Go, the driver stopped", kBench, "", Fault::Stopped, kNotOpened, "/rawxact never"},
+    {"Go, the port held elsewhere", kBench, "--readers 1", Fault::Held, kNotOpened,
+     "/rawxact never"},
+    // Killed once it has the first line, whose reply it holds back; a longer
+    // tick lets the dialogues' held-back replies come in time.
+    {"Go, the driver killed at the first line", kBench, "--delay 300", Fault::KilledAtLine,
+     "&Test | closed | none | 5 | KVR Reader 0 | shut", "/rawxact one;/rawsend two;/rawxact three",
+     transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;/rawxact three -->  NO "
+                  "RESPONSE!!!!"),
+     "COM5: /rawxact one", 20},
+    // The run does not look at its second dialogue's outcome: every line goes nowhere.
+    {"Go, the port closed at the second dialogue's /ver", kBench, "--close-after 3", Fault::None,
+     "&Test | closed | none | 5 |  | shut | 1 beep", "/rawxact again",
+     transcriptOf("/rawxact again -->  NO RESPONSE!!!!")},
+    {"Go, the port closed at the second of four /rawsend lines", kBench, "--close-after 6",
+     Fault::None, "&Test | closed | none | 5 | KVR Reader 0 | shut",
+     "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
+     transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
+     "COM5: /rawsend a;COM5: /rawsend b"},
+    // The program's own tick: a flood comes inside the reply's 3-s wait. Bytes
+    // right behind a reply can join its reading, as on a real line: the reply
+    // keeps its place and its text, and the next reading is untouched.
+    flood("1 MiB of random bytes while idle", "", false, kRandom),
+    flood("10,000 unsolicited replies while idle", "", false, unsolicited(true)),
+    flood("1 MiB ahead of the /ver reply", "/ver", false, kRandom),
+    flood("1 MiB right behind the /ver reply", "/ver", true, kRandom,
+          "&Open Port | KVR-SIM 2.10*RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found"),
+    flood("1 MiB ahead of a /rawxact reply", "/rawxact one", false, kRandom),
+    flood("10,000 unsolicited replies ahead of a /rawxact reply", "/rawxact one", false,
+          unsolicited(false)),
+    flood("1 MiB right behind a /rawxact reply", "/rawxact one", true, kRandom, "", "ACK one*"),
+};
+
+// After each condition Test and Go work again once a sound driver runs.
+TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
+{
+    const Watchdog watchdog(240s, "Test and Go in every condition");
+    for (const Condition& c : kConditions) {
+        SCOPED_TRACE(std::string(c.what) + ": " + c.selector.toStdString());
+        ProgramWindow bench;
+        frmMain& window = *bench.window;
+        window.MSComm1->setPortLocator(SerialLink::systemName);
+        window.Combo2->setEditText(c.selector);
+        window.Timer1->setInterval(c.tick);
+        if (c.fault == Fault::Stopped) {
+            ASSERT_TRUE(SimulatedDriver({}).ready());
+        }
+        DriverLog log;
+        std::optional<SimulatedDriver> driver;
+        if (!c.driver.isEmpty()) {
+            ASSERT_TRUE(
+                driver.emplace(c.driver.split(' ') + QStringList{"--log", log.path()}).ready());
+        }
+        MSComm elsewhere(nullptr);
+        elsewhere.setCommPort(5);
+        if (c.fault == Fault::Held) {
+            ASSERT_FALSE(elsewhere.setPortOpen(true));
+        }
+        FloodingReader flooding({{"/ver", "/ver KVR-SIM 2.10\r\n"},
+                                 {"/get dev_version", "/get dev_version value: RDR-4000 v3.1\n"},
+                                 {"/rawxact one", "/rawxact:ACK one\r\n"},
+                                 {"/rawxact two", "/rawxact:ACK two\r\n"}});
+        if (c.fault == Fault::Flood) {
+            window.MSComm1->setPortLocator([&flooding](int) { return flooding.path(); });
+            flooding.sendWith(c.floodAt, c.bytes, c.behind);
+        }
+        std::optional<DriverDeviceLink> device;
+        if (c.fault == Fault::SilentDevice) {
+            device.emplace("Silent");
+        }
+        QTimer killer;
+        QObject::connect(&killer, &QTimer::timeout, [&] {
+            if (c.fault == Fault::KilledOpen ? window.MSComm1->PortOpen()
+                                             : !log.commands().isEmpty()) {
+                driver->kill();
+                killer.stop();
+            }
+        });
+        if (c.fault == Fault::KilledOpen || c.fault == Fault::KilledAtLine) {
+            killer.start(1);
+        }
+
+        c.run.isEmpty() ? window.btnOpen->click() : go(window, c.run);
+        if (c.fault == Fault::Flood && c.floodAt.isEmpty()) {
+            // The last words are a raw reply: once the window has it, it has taken everything.
+            flooding.send(c.bytes + "/rawxact:taken\r\n");
+            const SteadyClock clock;
+            processEventsUntil(clock, clock.now() + 60s,
+                               [&] { return window.sRawReply.endsWith("taken"); });
+            EXPECT_TRUE(window.sRawReply.endsWith("taken"));
+        }
+        EXPECT_TRUE(matches(shown(bench), c.shown)) << shown(bench).left(300).toStdString();
+        EXPECT_EQ(log.commands().join(';'), c.received);
+        EXPECT_TRUE(c.transcript.isEmpty() || matches(window.txtCommandList->text(), c.transcript))
+            << window.txtCommandList->text().left(300).toStdString();
+        EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
+
+        elsewhere.setPortOpen(false);
+        driver.emplace(QStringList{"--readers", "1"});
+        ASSERT_TRUE(driver->ready());
+        bench.desktop.messages.clear();
+        bench.desktop.beeps = 0;
+        window.MSComm1->setPortLocator(SerialLink::systemName);
+        window.Timer1->setInterval(5);
+        window.Combo2->setEditText(kBench);
+        window.btnOpen->click();
+        EXPECT_EQ(shown(bench), kFound);
+        go(window, "/rawxact again");
+        EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
+        EXPECT_EQ(shown(bench), "&Test | closed | none | 5 | KVR Reader 0 | shut");
     }
 }
 
-TEST_F(OpenDialogue, APortHeldElsewhereCannotBeOpened)
+// A raw reply during the dialogue goes to its own place; a device version
+// after the dialogue is still shown, but leaves the button where it is; a
+// driver version while no dialogue waits changes nothing.
+TEST(OpenDialogue, LateRepliesAfterADialogueWithoutReader)
 {
-    SimulatedDriver driver({});
-    ASSERT_TRUE(driver.ready());
-    MSComm other(nullptr);
-    other.setCommPort(5);
-    ASSERT_FALSE(other.setPortOpen(true));
-    select("KVR Reader 0 (COM5)");
-    window.btnOpen_Click();
-    EXPECT_TRUE(window.txtDeviceDriver->text().startsWith("Cannot open device.  (Err #"))
-        << window.txtDeviceDriver->text().toStdString();
-    EXPECT_TRUE(window.txtDeviceDriver->text().endsWith(")"));
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(desktop.beeps, 1);
-    EXPECT_EQ(window.lblCurrPort->text(), "");
-    EXPECT_FALSE(window.MSComm1->PortOpen());
-}
-
-TEST_F(OpenDialogue, RepliesAreRecognisedByTheirKeywords)
-{
-    ScriptedReader reader({{"/ver", "/ver \x01 \r\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    select("Bench (COM5)");
-    window.btnOpen_Click();
-    // A /ver reply of blanks and control characters is no reader.
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-    EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver"}));
-
-    ScriptedReader both({{"/ver", "/ver 1.02 dev_version 9\r\n"},
-                         {"/get dev_version", "/get dev_version value: \n"}});
-    window.MSComm1->setPortLocator([&both](int) { return both.path(); });
-    window.btnOpen_Click();
-    EXPECT_EQ(window.txtDeviceDriver->text(), "1.02 dev_version 9");
-    // A version reply of exactly 25 characters leaves no version.
-    EXPECT_EQ(window.lblDevice->text(), "(none returned)");
-    EXPECT_TRUE(window.bReaderFound);
-}
-
-TEST_F(OpenDialogue, RawReplyDuringTheDialogueGoesToItsOwnPlace)
-{
+    ProgramWindow bench;
+    frmMain& window = *bench.window;
     ScriptedReader reader({{"/ver", "/rawxact:  late answer\r\n"}});
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    select("Bench (COM5)");
-    window.btnOpen_Click();
+    window.btnOpen->click();
     EXPECT_EQ(window.sRawReply, "late answer");
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
+    EXPECT_EQ(shown(bench), kNoReader + " | open | 1 beep");
 
-    // A device version that comes after the dialogue is still shown, but the
-    // button stays: it is hidden only while a dialogue runs.
     reader.send("/get dev_version value: RDR\n");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window.lblDevice->text() == "RDR"; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.lblDevice->text() == "RDR"; }, 5000));
     EXPECT_EQ(window.txtCurrName->text(), "Bench (COM5)");
     EXPECT_FALSE(window.btnOpen->isHidden());
-
-    // Replies while no dialogue waits change nothing; an empty reading is reported.
-    window.bDetecting = false;
     reader.send("/ver 9.99\r\n");
     QTest::qWait(200);
     EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-    window.bDetecting = true;
-    reader.send("/ver 9.99\r\n");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window.txtDeviceDriver->text() == "9.99"; }, 2000));
-    EXPECT_FALSE(window.bDetecting);
 }
 
-TEST_F(OpenDialogue, ASecondClickDuringADialogueReturnsAtOnce)
+// Timer1 ticks by the real clock (60 ms here, as in the program). The window
+// handles events while the driver's device is asked: it answers after a
+// second, from the test's own event loop. The port then settles for two
+// ticks counted from a fresh start of Timer1 (the wait ends on the third),
+// however long that took, and a reader that never gives its device
+// version is waited for 100 ticks; the upper bound only catches a wait that
+// counts its ticks twice.
+TEST(OpenDialogue, WaitsFollowTheRealClock)
 {
-    SimulatedDriver driver({"--silent"});
-    ASSERT_TRUE(driver.ready());
-    select("Bench (COM5)");
-    bool secondReturned = false;
-    QTimer::singleShot(50, &window, [&] {
-        window.btnOpen_Click();
-        secondReturned = true;
-    });
-    window.btnOpen_Click();
-    EXPECT_TRUE(secondReturned);
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-    EXPECT_FALSE(window.bOpenBusy);
-}
-
-// A driver device linked into the KVR folder, played by the test on a pseudo-terminal.
-class DeviceOnPty {
-public:
-    explicit DeviceOnPty(const QString& name)
-        : link_(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
-    {
-        QDir().mkpath(QFileInfo(link_).absolutePath());
-        EXPECT_TRUE(QFile::link(pty_.slavePath(), link_));
-    }
-    ~DeviceOnPty() { QFile::remove(link_); }
-    Pty& pty() { return pty_; }
-
-private:
-    Pty pty_;
-    QString link_;
-};
-
-// The driver's device answers only after a second, from the test's own event
-// loop: the window must keep handling events meanwhile. The settling wait
-// that follows the opening of the port then lasts its two ticks of the real
-// clock, however long the device took.
-TEST_F(OpenDialogue, ALateDriverDeviceLeavesTheWindowLiveAndThePortSettles)
-{
+    ProgramWindow bench;
+    frmMain& window = *bench.window;
     window.Timer1->setInterval(60);
-    window.show();
-    DeviceOnPty device("Late");
-    ScriptedReader reader(
-        {{"/ver", "/ver 1.02\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    DriverDeviceLink device("Late");
+    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
     QElapsedTimer clock;
     clock.start();
-    qint64 portShown = -1;
-    qint64 verReceived = -1;
-    reader.whenReceived = [&](const QByteArray& line) {
-        if (line == "/ver") {
-            verReceived = clock.elapsed();
-        }
-    };
+    std::map<QByteArray, qint64> received;
+    reader.whenReceived = [&](const QByteArray& line) { received[line] = clock.elapsed(); };
     // The port number, painted at once, is the last thing before the port opens.
+    qint64 portShown = -1;
     PaintWatch portPainted(window.lblCurrPort, [&] {
-        if (window.lblCurrPort->text() == "12" && portShown < 0) {
-            portShown = clock.elapsed();
-        }
+        portShown =
+            portShown < 0 && window.lblCurrPort->text() == "12" ? clock.elapsed() : portShown;
     });
-    // The device's answer: the port number stands at characters 28 to 30.
+    // The port number stands at characters 28 to 30 of the device's answer.
     QTimer::singleShot(1000, &window, [&device] {
-        device.pty().write(QByteArray("Port of the reader").leftJustified(27, ' ') +
-                           "12 (COM12)\r\n");
+        device.pty.write(QByteArray("Port").leftJustified(27, ' ') + "12 (COM12)\r\n");
     });
-    qint64 worstGap = 0;
-    qint64 lastBeat = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        worstGap = std::max(worstGap, clock.elapsed() - lastBeat);
-        lastBeat = clock.elapsed();
-    });
-    heartbeat.start(10);
-
-    select("Late");
-    window.btnOpen_Click();
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_TRUE(window.bReaderFound);
-    EXPECT_EQ(window.lblCurrPort->text(), "12");
-    EXPECT_LT(worstGap, 500) << "the window stood still while the device was asked";
+    window.Combo2->setEditText("Late");
+    window.btnOpen->click();
+    const qint64 deviceVersionWait = clock.elapsed() - received["/get dev_version"];
+    EXPECT_EQ(shown(bench), "&Open Port | 1.02 | (none returned) | 12 | Late | open | found");
     ASSERT_GE(portShown, 1000);
-    EXPECT_GE(verReceived - portShown, 120) << "the port settled for less than two ticks";
-}
-
-// The ticks of Timer1 follow the real clock: a reader that never gives its
-// device version is waited for 100 ticks, never less than 6 s. Late ticks on
-// a busy machine only make it longer, so the upper bound is loose: it catches
-// a wait that counts its ticks twice, not a slow machine.
-TEST_F(OpenDialogue, TheDeviceVersionWaitLastsItsTicksByTheRealClock)
-{
-    window.Timer1->setInterval(60);
-    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    QElapsedTimer waited;
-    reader.whenReceived = [&](const QByteArray& line) {
-        if (line == "/get dev_version") {
-            waited.start();
-        }
-    };
-    select("Bench (COM5)");
-    window.btnOpen_Click();
-    const qint64 ms = waited.elapsed();
-    EXPECT_EQ(window.lblDevice->text(), "(none returned)");
-    EXPECT_GE(ms, 6000);
-    EXPECT_LT(ms, 9000);
-}
-
-// Closes the window during a dialogue, `after` milliseconds into it or once
-// `reader` has received `line`, and checks that the dialogue gives up at once:
-// the port closed, the settings stored only by the close, and nothing changed
-// on the window afterwards.
-class ClosingDuringADialogue : public OpenDialogue {
-protected:
-    void closeAfter(int after, const QString& selector = "Bench (COM5)")
-    {
-        select(selector);
-        window.show();
-        QTimer::singleShot(after, &window, [this] { closeNow(); });
-        runAndCheck();
-    }
-
-    void closeWhenReceived(ScriptedReader& reader, const QByteArray& line)
-    {
-        select("Bench (COM5)");
-        window.show();
-        reader.whenReceived = [this, line](const QByteArray& received) {
-            if (received == line) {
-                QTimer::singleShot(0, &window, [this] { closeNow(); });
-            }
-        };
-        runAndCheck();
-    }
-
-private:
-    void closeNow()
-    {
-        EXPECT_TRUE(window.close());
-        driverTextAtClose_ = window.txtDeviceDriver->text();
-        // Anything stored after this would be a second store.
-        QFile::remove(program.settingsFile());
-    }
-
-    void runAndCheck()
-    {
-        window.btnOpen_Click();
-        EXPECT_FALSE(window.isVisible());
-        EXPECT_FALSE(window.MSComm1->PortOpen());
-        EXPECT_FALSE(QFile::exists(program.settingsFile()));
-        EXPECT_FALSE(window.bReaderFound);
-        EXPECT_EQ(window.txtDeviceDriver->text(), driverTextAtClose_);
-    }
-
-    QString driverTextAtClose_;
-};
-
-TEST_F(ClosingDuringADialogue, WhileTheKeysThatStartedItAreHeld)
-{
-    window.show();
-    QTest::keyPress(&window, Qt::Key_Alt);
-    closeAfter(50);
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(ClosingDuringADialogue, WhileThePortSettles)
-{
-    ScriptedReader reader({});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    window.Timer1->setInterval(60);
-    closeAfter(50);
-    EXPECT_TRUE(reader.received().isEmpty());
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, "Closing the comm port before exiting");
-    EXPECT_EQ(desktop.messages[0].title, "Bench (COM5) is open");
-}
-
-TEST_F(ClosingDuringADialogue, WhileItWaitsForTheDriverVersion)
-{
-    ScriptedReader reader({});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    closeWhenReceived(reader, "/ver");
-    EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver"}));
-}
-
-TEST_F(ClosingDuringADialogue, WhileItWaitsForTheDeviceVersion)
-{
-    ScriptedReader reader({{"/ver", "/ver 1.02\r\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    closeWhenReceived(reader, "/get dev_version");
-    EXPECT_EQ(reader.received(), (QList<QByteArray>{"/ver", "/get dev_version"}));
-}
-
-TEST_F(ClosingDuringADialogue, WhileItAsksTheDriversDevice)
-{
-    DeviceOnPty device("Silent");
-    closeAfter(150, "Silent");
-    EXPECT_TRUE(device.pty().read(14).startsWith("/get port_name"));
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_GE(received["/ver"] - portShown, 175) << "the port settled for less than 2 + 1 ticks";
+    EXPECT_GE(deviceVersionWait, 6000);
+    EXPECT_LT(deviceVersionWait, 11000);
 }
 
 } // namespace

@@ -14,35 +14,17 @@
 #include "ui/TextBox.h"
 #include "ui/frmMain.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
 using namespace std::chrono_literals;
-
-// How a file is damaged between two starts.
-struct Damage {
-    const char* name;
-    std::function<void(const QString& path)> apply;
-};
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -50,234 +32,139 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-const QByteArray kGarbage = randomBytes(64 * 1024);
-
-const Damage kDamages[] = {
-    {"garbage", [](const QString& path) { writeFile(path, kGarbage); }},
-    {"empty", [](const QString& path) { writeFile(path, {}); }},
-    {"a folder",
-     [](const QString& path) {
-         QFile::remove(path);
-         ASSERT_TRUE(QDir().mkdir(path));
-     }},
-    {"unreadable",
-     [](const QString& path) {
-         ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
-     }},
-};
-
-// Enter typed by the user: press and release come through the event loop.
-void pressEnter(QWidget* box)
-{
-    QCoreApplication::postEvent(box,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
-    QCoreApplication::postEvent(box,
-                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
-}
-
-// Puts a file back as it was before the damage.
-void repair(const QString& path, const QByteArray& bytes)
+void writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir(path).removeRecursively();
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QFile::remove(path);
-    writeFile(path, bytes);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-// Starts of the program's window as Main makes it, with kvr-sim's two readers
-// and a command file beside the program; the desktop answers for the user.
-class DamagedFiles : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), commandFile));
-        ASSERT_TRUE(driver.ready());
+const QByteArray kGarbage = randomBytes(64 * 1024);
+
+void damage(const QString& path, const QString& how)
+{
+    if (how == "a folder") {
+        QFile::remove(path);
+        ASSERT_TRUE(QDir().mkdir(path));
+    } else if (how == "unreadable") {
+        ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    } else {
+        writeFile(path, how == "garbage" ? kGarbage : QByteArray());
     }
+}
 
-    QPointer<frmMain> start()
-    {
-        desktop.messages.clear();
-        desktop.fileRequests.clear();
-        QPointer<frmMain> window = Module1::Main(desktop, clock, program.file());
-        window->Timer1->setInterval(5);
-        return window;
+// The first start stores the command file chosen in the dialog and the second
+// reader. Then each file in turn is damaged in each way before a start, which
+// says what it could not read: the settings file silently (the defaults name
+// a missing command file, so the program asks for one, and the user chooses
+// it), the driver's records as no driver installed, the command file with its
+// reason (for a folder it asks for another, here cancelled) and without a
+// list. The user types the second reader into the port list and presses
+// Enter: the reader is found. The close stores the settings only over a file
+// it could read, keeping what it did not write, and what the first start
+// stored is still there. Then the file is put back.
+TEST(DamagedFiles, EachFileInEachWay)
+{
+    if (!bodyRunsWherePermissionsCount()) {
+        return;
     }
-
-    void close(QPointer<frmMain>& window)
-    {
-        EXPECT_TRUE(window->close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(window.isNull());
-    }
-
-    // What the program must keep in its settings file between starts.
-    QByteArray storedSettings() const { return readFile(program.settingsFile()); }
-
-    // The first start: the command file chosen in the dialog, the second reader selected.
-    void firstStart()
-    {
-        desktop.filesToChoose << commandFile;
-        auto window = start();
-        ASSERT_EQ(window->nCmdCount, 3);
-        window->Combo2->setCurrentIndex(1);
-        close(window);
-        ASSERT_TRUE(storedSettings().contains("Port_Num= 1"));
-        ASSERT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
-    }
-
-    // A start with every file sound again finds what the first start stored.
-    void expectSoundStart()
-    {
-        auto window = start();
-        EXPECT_TRUE(desktop.messages.empty());
-        EXPECT_EQ(window->Combo2->count(), 2);
-        EXPECT_EQ(window->Combo2->currentIndex(), 1);
-        EXPECT_EQ(window->nCmdCount, 3);
-        EXPECT_EQ(window->sCmdFile, commandFile);
-        close(window);
-    }
-
-    QStringList filesBesideTheProgram() const
-    {
-        return QDir(program.folder())
-            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    }
-
-    Watchdog watchdog{60s, "starts with damaged files"};
+    const Watchdog watchdog{120s, "starts with damaged files"};
     ManualClock clock;
     ClockDriver clockDriver{clock, 1s};
     TempProgram program;
     const QString commandFile = QDir(program.folder()).filePath("Bench.xls");
-    RecordingDesktop desktop;
+    ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), commandFile));
     SimulatedDriver driver{{"--readers", "2"}};
-};
-
-// The settings file damaged: the start falls back to the defaults without a
-// word (the default command file is missing, so the program asks for one),
-// and the close stores only over a file it could read, keeping what it did not write.
-TEST_F(DamagedFiles, SettingsFile)
-{
-    if (!bodyRunsWherePermissionsCount()) {
-        return;
-    }
-    firstStart();
-    const QByteArray sound = storedSettings();
-    for (const Damage& damage : kDamages) {
-        SCOPED_TRACE(damage.name);
-        damage.apply(program.settingsFile());
-        desktop.filesToChoose << commandFile;
-        auto window = start();
-        ASSERT_EQ(desktop.messages.size(), 1u);
-        EXPECT_EQ(desktop.messages[0].title, "NO FILE SELECTED");
-        EXPECT_EQ(window->Combo2->currentIndex(), 0);
-        EXPECT_EQ(window->nCmdCount, 3);
-        window->btnOpen_Click();
-        EXPECT_TRUE(window->bReaderFound);
-        close(window);
-
-        const QString name = damage.name;
-        if (name == "garbage") {
-            EXPECT_TRUE(storedSettings().startsWith(kGarbage));
-            EXPECT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
-        } else if (name == "empty") {
-            EXPECT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
-        } else if (name == "a folder") {
-            EXPECT_TRUE(QFileInfo(program.settingsFile()).isDir());
-        } else {
-            EXPECT_TRUE(QFile::setPermissions(program.settingsFile(),
-                                              QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-            EXPECT_EQ(storedSettings(), sound);
+    ASSERT_TRUE(driver.ready());
+    // Starts of the window as Main makes it; the desktop answers for the user.
+    RecordingDesktop desktop;
+    const auto start = [&](bool chooseCommandFile) {
+        desktop = {};
+        desktop.filesToChoose = chooseCommandFile ? QStringList{commandFile} : QStringList();
+        QPointer<frmMain> window = Module1::Main(desktop, clock, program.file());
+        window->Timer1->setInterval(5);
+        return window;
+    };
+    const auto close = [](QPointer<frmMain>& window) {
+        EXPECT_TRUE(window->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull());
+    };
+    const auto titles = [&desktop] {
+        QStringList titles;
+        for (const auto& message : desktop.messages) {
+            titles << message.title;
         }
-        EXPECT_EQ(filesBesideTheProgram(), (QStringList{"Bench.xls", "Orvelle.INI"}));
-        repair(program.settingsFile(), sound);
-        expectSoundStart();
-    }
-}
-
-// The driver's records damaged: the start says no driver is installed; a port
-// typed into the list still opens; the stored port entry is kept for the next start.
-TEST_F(DamagedFiles, RegistryFile)
-{
-    if (!bodyRunsWherePermissionsCount()) {
-        return;
-    }
-    firstStart();
-    const QString registry = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/registry.reg";
-    const QByteArray sound = readFile(registry);
-    ASSERT_FALSE(sound.isEmpty());
-    for (const Damage& damage : kDamages) {
-        SCOPED_TRACE(damage.name);
-        damage.apply(registry);
-        auto window = start();
-        ASSERT_EQ(desktop.messages.size(), 2u);
-        EXPECT_EQ(desktop.messages[0].text,
-                  "No KVR Drivers Found!  Please install at least one driver.");
-        EXPECT_EQ(desktop.messages[1].title, "No KVR Drivers Loaded!");
-        EXPECT_EQ(window->Combo2->count(), 0);
-        EXPECT_FALSE(window->btnOpen->isEnabled());
-        EXPECT_TRUE(window->txtCommandList->text().startsWith("URL for the KVR Drivers:"));
-        EXPECT_EQ(window->nCmdCount, 3);
-
-        window->Combo2->setEditText("KVR Reader 1 (COM6)");
-        pressEnter(window->Combo2);
-        EXPECT_TRUE(QTest::qWaitFor([&window] { return window->bReaderFound; }, 5000));
-        close(window);
-        EXPECT_TRUE(storedSettings().contains("Port_Num= 1"));
-
-        repair(registry, sound);
-        expectSoundStart();
-    }
-}
-
-// The command file damaged: the start says why it cannot be read (or, for a
-// folder, asks for another file, here cancelled) and shows that no list is
-// loaded; the window still tests the port, and the file's path is kept for the next start.
-TEST_F(DamagedFiles, CommandFile)
-{
-    if (!bodyRunsWherePermissionsCount()) {
-        return;
-    }
-    firstStart();
-    const QByteArray sound = readFile(commandFile);
+        return titles.join(';');
+    };
+    auto window = start(true);
+    window->Combo2->setCurrentIndex(1);
+    close(window);
+    const QByteArray settings = readFile(program.settingsFile());
+    const QByteArray lastFile = ("LastFile=" + commandFile).toUtf8();
     const QMap<QString, QString> reasons{{"garbage", "it is not an Excel 97-2003 workbook (.xls)."},
                                          {"empty", "the file is empty."},
                                          {"unreadable", "it cannot be opened for reading."}};
-    for (const Damage& damage : kDamages) {
-        SCOPED_TRACE(damage.name);
-        damage.apply(commandFile);
-        auto window = start();
-        ASSERT_EQ(desktop.messages.size(), 1u);
-        if (reasons.contains(damage.name)) {
-            EXPECT_EQ(desktop.messages[0].text, "Cannot read the command file " + commandFile +
-                                                    ": " + reasons.value(damage.name));
-            EXPECT_EQ(desktop.messages[0].style, 48);
-        } else {
-            EXPECT_EQ(desktop.messages[0].title, "NO FILE SELECTED");
-            EXPECT_EQ(desktop.fileRequests.size(), 1u);
+    for (const QString& path : {program.settingsFile(), commandFile,
+                                qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/registry.reg"}) {
+        const QByteArray sound = readFile(path);
+        const bool settingsFile = path == program.settingsFile();
+        const bool registry = path.endsWith(".reg");
+        for (const QString how : {"garbage", "empty", "a folder", "unreadable"}) {
+            SCOPED_TRACE((path + ", " + how).toStdString());
+            damage(path, how);
+            window = start(settingsFile);
+            if (settingsFile) {
+                EXPECT_EQ(titles(), "NO FILE SELECTED");
+                EXPECT_EQ(window->Combo2->currentIndex(), 0);
+            } else if (registry) {
+                EXPECT_EQ(titles(), "Orvelle;No KVR Drivers Loaded!");
+                EXPECT_EQ(window->Combo2->count(), 0);
+                EXPECT_FALSE(window->btnOpen->isEnabled());
+            } else if (how == "a folder") {
+                EXPECT_EQ(titles(), "NO FILE SELECTED");
+                EXPECT_EQ(desktop.fileRequests.size(), 1u);
+            } else {
+                ASSERT_EQ(titles(), "Orvelle");
+                EXPECT_EQ(desktop.messages[0].text,
+                          "Cannot read the command file " + commandFile + ": " + reasons[how]);
+            }
+            EXPECT_EQ(window->nCmdCount, path == commandFile ? 0 : 3);
+            if (path == commandFile) {
+                EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
+                EXPECT_EQ(window->btnSend->backColor(), sendColour::kWaitingForSerial);
+            }
+
+            window->Combo2->setEditText("KVR Reader 1 (COM6)");
+            QApplication::setActiveWindow(window);
+            window->Combo2->setFocus();
+            for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QCoreApplication::postEvent(QApplication::focusWidget(),
+                                            new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
+            }
+            EXPECT_TRUE(QTest::qWaitFor([&window] { return window->bReaderFound; }, 5000));
+            close(window);
+
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            const QByteArray stored = readFile(program.settingsFile());
+            if (settingsFile && how == "a folder") {
+                EXPECT_TRUE(QFileInfo(path).isDir());
+            } else if (settingsFile && how == "unreadable") {
+                EXPECT_EQ(stored, settings);
+            } else {
+                EXPECT_TRUE(stored.startsWith(settingsFile && how == "garbage" ? kGarbage : ""));
+                EXPECT_TRUE(stored.contains(lastFile));
+                EXPECT_TRUE(stored.contains("Port_Num= 1"));
+            }
+            EXPECT_EQ(QDir(program.folder())
+                          .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                      (QStringList{"Bench.xls", "Orvelle.INI"}));
+            writeFile(path, sound);
+            writeFile(program.settingsFile(), settings);
         }
-        EXPECT_EQ(window->nCmdCount, 0);
-        EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
-        EXPECT_FALSE(window->btnSend->isEnabled());
-        EXPECT_EQ(window->btnSend->backColor(), sendColour::kWaitingForSerial);
-
-        window->btnOpen_Click();
-        EXPECT_TRUE(window->bReaderFound);
-        close(window);
-        EXPECT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
-
-        repair(commandFile, sound);
-        expectSoundStart();
     }
-
-    // A sound workbook whose first row names no command is refused as well.
-    writeFile(commandFile, readFile(madeFixture("no-command-names.xls")));
-    auto window = start();
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, "No command names found in the Commands.XLS file.");
-    EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
-    EXPECT_FALSE(window->btnSend->isEnabled());
-    close(window);
-    EXPECT_TRUE(storedSettings().contains(("LastFile=" + commandFile).toUtf8()));
 }
 
 } // namespace

@@ -1,193 +1,202 @@
 #include "app/TerminationSignals.h"
+#include "device/DriverDeviceLink.h"
+#include "device/MSComm.h"
 #include "support/Fixtures.h"
 #include "support/ProgramWindow.h"
+#include "support/QtPrinters.h"
 #include "support/Watchdog.h"
 #include "ui/ColourButton.h"
 #include "ui/ModalWindows.h"
-#include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
 #include "ui/frmAbout.h"
-#include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
-
-// Every user action in every state the window can be busy in, each reaching
-// the window the way a user's does: a button's click signal, a menu item's
-// trigger, keys to the boxes, a close request, a termination signal.
+#include <optional>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-const QList<QByteArray> kDialogue{"/ver", "/get dev_version"};
-
-// The program's window, which a termination signal closes too; About windows counted.
-struct Bench : ProgramWindow {
-    Bench() { closeOnTerminationSignals(window); }
-
-    int aboutWindows() const
-    {
-        int count = 0;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            count += qobject_cast<frmAbout*>(widget) && widget->isVisible() ? 1 : 0;
-        }
-        return count;
-    }
-};
-
-void typeInto(QWidget* box, const QString& keys)
-{
-    QTest::keyClicks(box, keys);
-}
-
+// Enter typed by the user: press and release come through the event loop.
 void pressEnter(QWidget* box)
 {
-    QCoreApplication::postEvent(box,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
-    QCoreApplication::postEvent(box,
-                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QCoreApplication::postEvent(box, new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
+    }
 }
 
-enum class Outcome { Refused, Ran, Closed };
+int aboutWindows()
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        count += qobject_cast<frmAbout*>(widget) && widget->isVisible() ? 1 : 0;
+    }
+    return count;
+}
 
+// Each action reaches the window as a user's does: a button's click signal, a
+// menu item's trigger, keys to the boxes, a close request, a termination signal.
 struct Action {
     const char* name;
-    std::function<void(Bench&)> deliver;
-    // Whether it ran, as the window and the reader show it afterwards.
-    std::function<bool(const Bench&)> ran;
+    bool closes;
+    void (*deliver)(ProgramWindow&);
 };
 
-bool closed(const Bench& bench)
-{
-    return bench.window.isNull();
-}
-
 const Action kActions[] = {
-    {"File, Open",
-     [](Bench& bench) {
+    {"File, Open", false,
+     [](ProgramWindow& bench) {
          bench.desktop.filesToChoose = {madeFixture("rows-999.xls")};
          bench.window->mnuFileOpen->trigger();
-     },
-     [](const Bench& bench) { return !bench.desktop.fileRequests.empty(); }},
-    {"Help, About",
-     [](Bench& bench) {
-         const int before = bench.aboutWindows();
-         // An About that opens is closed again once it shows.
-         QTimer::singleShot(50ms, [&bench, before] {
-             if (bench.aboutWindows() > before) {
+     }},
+    // An About that opens is closed again once it shows.
+    {"Help, About", false,
+     [](ProgramWindow& bench) {
+         QTimer::singleShot(50ms, [&bench, before = aboutWindows()] {
+             if (aboutWindows() > before) {
                  bench.desktop.programsStarted << "About shown";
-                 if (QWidget* about = QApplication::activeModalWidget()) {
-                     about->close();
-                 }
+                 QApplication::activeModalWidget()->close();
              }
          });
          bench.window->mnuHelpAbout->trigger();
-     },
-     [](const Bench& bench) { return bench.desktop.programsStarted.contains("About shown"); }},
-    {"Help, Show Help", [](Bench& bench) { bench.window->mnuShowHelp->trigger(); },
-     [](const Bench& bench) { return !bench.desktop.programsStarted.isEmpty(); }},
-    {"Test", [](Bench& bench) { bench.window->btnOpen->click(); },
-     [](const Bench& bench) { return bench.reader.received().count("/ver") > 2; }},
-    {"Enter in the port list", [](Bench& bench) { pressEnter(bench.window->Combo2->lineEdit()); },
-     [](const Bench& bench) { return bench.reader.received().count("/ver") > 2; }},
-    {"Go",
-     [](Bench& bench) {
-         // Typing enables Go again, as during a run.
-         typeInto(bench.window->txtSerialNumber, "7");
+     }},
+    {"Help, Show Help", false, [](ProgramWindow& bench) { bench.window->mnuShowHelp->trigger(); }},
+    {"Test", false, [](ProgramWindow& bench) { bench.window->btnOpen->click(); }},
+    {"Enter in the port list", false,
+     [](ProgramWindow& bench) { pressEnter(bench.window->Combo2->lineEdit()); }},
+    // Typing enables Go again, as during a run.
+    {"Go", false,
+     [](ProgramWindow& bench) {
+         QTest::keyClicks(bench.window->txtSerialNumber, "7");
          bench.window->btnSend->click();
-     },
-     [](const Bench& bench) { return bench.reader.received().count("/rawxact first") > 1; }},
-    {"Enter in the serial-number box",
-     [](Bench& bench) {
-         typeInto(bench.window->txtSerialNumber, "7");
+     }},
+    {"Enter in the serial-number box", false,
+     [](ProgramWindow& bench) {
+         QTest::keyClicks(bench.window->txtSerialNumber, "7");
          pressEnter(bench.window->txtSerialNumber);
-     },
-     [](const Bench& bench) { return bench.reader.received().count("/rawxact first") > 1; }},
-    {"File, Exit", [](Bench& bench) { bench.window->mnuFileExit->trigger(); }, closed},
-    {"Exit", [](Bench& bench) { bench.window->btnExit->click(); }, closed},
-    {"the window's close button", [](Bench& bench) { bench.window->close(); }, closed},
-    {"a termination signal", [](Bench&) { ASSERT_EQ(raise(SIGTERM), 0); }, closed},
+     }},
+    {"File, Exit", true, [](ProgramWindow& bench) { bench.window->mnuFileExit->trigger(); }},
+    {"Exit", true, [](ProgramWindow& bench) { bench.window->btnExit->click(); }},
+    {"the window's close button", true, [](ProgramWindow& bench) { bench.window->close(); }},
+    {"a termination signal", true, [](ProgramWindow&) { ASSERT_EQ(raise(SIGTERM), 0); }},
 };
 
+enum class Setup { None, KeysHeld, DriverDevice, SilentReader, About };
+
+// Where the action comes: when the reader has received `line` for the `nth`
+// time, else at the first wait of Test or Go, in Go's warning box (a silent
+// reader), or while About is up. Only the actions that close are tried at
+// every wait, the others at one wait of each kind.
 struct BusyState {
     const char* name;
-    // Starts the work and has `act` run in its middle, from the event loop.
-    std::function<void(Bench&, const std::function<void()>& act)> busyWith;
-    // What the reader receives when the work runs to its end.
-    QList<QByteArray> completeWork;
+    bool go;
+    QByteArray line;
+    int nth;
+    Setup setup;
+    bool everyAction;
+    bool portOpen;
+    QByteArray closedAt; // what the reader has received when the window closes there
 };
+
+const QByteArray kTest = "/ver;/get dev_version";
+const QByteArray kRun = kTest + ";" + kTest + ";/rawxact first;/rawsend second";
 
 const BusyState kStates[] = {
-    {"checking a port",
-     [](Bench& bench, const std::function<void()>& act) {
-         bench.reader.whenReceived = [act](const QByteArray& line) {
-             if (line == "/ver") {
-                 QTimer::singleShot(0, act);
-             }
-         };
-         bench.window->btnOpen->click();
-     },
-     kDialogue},
-    {"sending",
-     [](Bench& bench, const std::function<void()>& act) {
-         bench.reader.whenReceived = [&bench, act, acted = false](const QByteArray& line) mutable {
-             if (line == "/rawxact first" && !acted) {
-                 acted = true;
-                 QTimer::singleShot(0, act);
-                 // The reply comes once the action has been handled.
-                 QTimer::singleShot(100ms, [&bench] { bench.reader.send("first done\r\n"); });
-             }
-         };
-         bench.window->btnSend->click();
-     },
-     kDialogue + kDialogue + QList<QByteArray>{"/rawxact first", "/rawsend second"}},
-    {"showing a dialog",
-     [](Bench& bench, const std::function<void()>& act) {
-         QTimer::singleShot(50ms, act);
-         QTimer::singleShot(300ms, [] { modal::closeAll(); });
-         bench.window->mnuHelpAbout->trigger();
-     },
-     {}},
+    {"Test, the keys that started it held", false, "", 0, Setup::KeysHeld, false, false, ""},
+    {"Test, while the port settles", false, "", 0, Setup::None, false, true, ""},
+    {"Test, asking the driver's device", false, "", 0, Setup::DriverDevice, false, false, ""},
+    {"Test, at /ver", false, "/ver", 1, Setup::None, true, true, "/ver"},
+    {"Test, at /get dev_version", false, "/get dev_version", 1, Setup::None, false, true, kTest},
+    {"Go, at the first /ver", true, "/ver", 1, Setup::None, true, true, "/ver"},
+    {"Go, at the first /get dev_version", true, "/get dev_version", 1, Setup::None, false, true,
+     kTest},
+    {"Go, at the second /ver", true, "/ver", 2, Setup::None, false, true, kTest + ";/ver"},
+    {"Go, at the second /get dev_version", true, "/get dev_version", 2, Setup::None, false, true,
+     kTest + ";" + kTest},
+    {"Go, waiting for a reply", true, "/rawxact first", 1, Setup::None, true, true,
+     kTest + ";" + kTest + ";/rawxact first"},
+    {"Go, its warning up", true, "", 0, Setup::SilentReader, false, true, "/ver"},
+    {"About up", false, "", 0, Setup::About, true, false, ""},
 };
 
-// What each action does in each busy state: the table of docs/architecture.md.
-Outcome expected(const char* state, const char* action)
-{
-    const QString name = action;
-    if (name == "a termination signal") {
-        return Outcome::Closed;
-    }
-    const bool dialog = QString(state) == "showing a dialog";
-    if (name == "File, Exit" || name == "Exit" || name == "the window's close button") {
-        return dialog ? Outcome::Refused : Outcome::Closed;
-    }
-    return name == "Help, Show Help" ? Outcome::Ran : Outcome::Refused;
-}
-
+// What docs/architecture.md's table says: of the other actions only Show
+// Help runs; closing the window closes it except while a dialog of the
+// program's own is up; a termination request always does. The work then runs
+// to its end, or gives up at once: the reader gets nothing more, the settings
+// are stored only by the close, and the window is gone once control is back
+// in the event loop.
 TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 {
-    const Watchdog watchdog(120s, "every action in every busy state");
+    const Watchdog watchdog(300s, "every action in every busy state");
+    const QString rule(45, u'=');
     for (const BusyState& state : kStates) {
         for (const Action& action : kActions) {
+            const bool signal = QString(action.name) == "a termination signal";
+            if (!state.everyAction && !action.closes) {
+                continue;
+            }
             SCOPED_TRACE(std::string(action.name) + " while " + state.name);
-            Bench bench;
+            ProgramWindow bench;
+            closeOnTerminationSignals(bench.window);
+            ScriptedReader silent({});
+            ScriptedReader& reader = state.setup == Setup::SilentReader ? silent : bench.reader;
+            bench.window->MSComm1->setPortLocator([&reader](int) { return reader.path(); });
             Busy busyWhenActed = Busy::Idle;
+            const auto act = [&] {
+                busyWhenActed = bench.window->busy();
+                action.deliver(bench);
+                // Anything stored after a close is a second store.
+                if (bench.window && !bench.window->isVisible()) {
+                    QFile::remove(bench.program.settingsFile());
+                }
+            };
+            // The reply to "/rawxact first" comes once the action has been handled.
+            reader.whenReceived = [&, seen = 0](const QByteArray& line) mutable {
+                if (line == state.line && ++seen == state.nth) {
+                    QTimer::singleShot(0, act);
+                }
+                if (line == "/rawxact first") {
+                    QTimer::singleShot(100ms, [&] {
+                        if (bench.window && bench.window->isVisible()) {
+                            reader.send("/rawxact first done\r\n");
+                        }
+                    });
+                }
+            };
+            bench.desktop.whileMessageShown = [&](const RecordingDesktop::Message& message) {
+                if (message.title == "Warning") {
+                    QEventLoop box;
+                    QTimer::singleShot(0, &box, [&] {
+                        act();
+                        box.quit();
+                    });
+                    box.exec();
+                    EXPECT_FALSE(bench.window.isNull()) << "destroyed while its handler runs";
+                }
+            };
+            std::optional<DriverDeviceLink> device;
+            if (state.setup == Setup::DriverDevice) {
+                device.emplace("Silent");
+                bench.window->Combo2->setEditText("Silent");
+            } else if (state.setup == Setup::KeysHeld) {
+                QTest::keyPress(bench.window, Qt::Key_Alt);
+            }
             fromTheEventLoop([&] {
-                state.busyWith(bench, [&] {
-                    busyWhenActed = bench.window ? bench.window->busy() : Busy::Idle;
-                    action.deliver(bench);
-                });
+                if (state.setup == Setup::About) {
+                    QTimer::singleShot(50ms, act);
+                    QTimer::singleShot(300ms, [] { modal::closeAll(); });
+                    return bench.window->mnuHelpAbout->trigger();
+                }
+                if (state.line.isEmpty() && state.setup != Setup::SilentReader) {
+                    QTimer::singleShot(0, act);
+                }
+                state.go ? bench.window->btnSend->click() : bench.window->btnOpen->click();
             });
             // Keys posted and the windows' deletion are handled; an About left open is closed.
             QTest::qWait(100);
@@ -196,19 +205,33 @@ TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
             EXPECT_NE(busyWhenActed, Busy::Idle);
-            switch (expected(state.name, action.name)) {
-            case Outcome::Closed:
-                EXPECT_TRUE(bench.window.isNull());
-                // Nothing went out after the action.
-                EXPECT_FALSE(bench.reader.received().contains("/rawsend second"));
-                break;
-            case Outcome::Ran:
-            case Outcome::Refused:
-                ASSERT_FALSE(bench.window.isNull());
-                EXPECT_EQ(action.ran(bench), expected(state.name, action.name) == Outcome::Ran);
-                EXPECT_EQ(bench.reader.received(), state.completeWork);
-                EXPECT_EQ(bench.window->busy(), Busy::Idle);
-                break;
+            const QByteArray received = reader.received().join(';');
+            ASSERT_EQ(bench.window.isNull(),
+                      action.closes && (signal || state.setup != Setup::About));
+            if (bench.window.isNull()) {
+                // A termination request closes from the event loop, once the wait has looked.
+                EXPECT_TRUE(signal ? received.startsWith(state.closedAt) &&
+                                         !received.contains("/rawsend second")
+                                   : received == state.closedAt)
+                    << received.toStdString();
+                const bool toldPortOpen = std::any_of(
+                    bench.desktop.messages.begin(), bench.desktop.messages.end(),
+                    [](const auto& message) { return message.title == "Bench (COM5) is open"; });
+                EXPECT_TRUE(signal || toldPortOpen == state.portOpen);
+                EXPECT_TRUE(signal || !QFile::exists(bench.program.settingsFile()));
+                EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
+                continue;
+            }
+            EXPECT_EQ(received, state.go ? kRun : state.setup == Setup::About ? "" : kTest);
+            EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
+                      QString(action.name) == "Help, Show Help" ? 1u : 0u);
+            EXPECT_EQ(bench.window->busy(), Busy::Idle);
+            if (state.go) {
+                EXPECT_EQ(bench.window->txtCommandList->text(),
+                          "Sending Commands:\r\n" + rule +
+                              "\r\n Sending: /rawxact first --> first done\r\n Sending: /rawsend "
+                              "second\r\n" +
+                              rule + "\r\nDone");
             }
         }
     }
