@@ -7,7 +7,6 @@
 #include "support/QtPrinters.h"
 #include "support/RandomBytes.h"
 #include "support/SimulatedDriver.h"
-#include "support/Watchdog.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/EventWait.h"
@@ -204,7 +203,6 @@ const Condition kConditions[] = {
 // After each condition Test and Go work again once a sound driver runs.
 TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
 {
-    const Watchdog watchdog(240s, "Test and Go in every condition");
     for (const Condition& c : kConditions) {
         SCOPED_TRACE(std::string(c.what) + ": " + c.selector.toStdString());
         ProgramWindow bench;

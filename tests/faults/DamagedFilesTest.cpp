@@ -7,7 +7,6 @@
 #include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
-#include "support/Watchdog.h"
 #include "ui/ColourButton.h"
 #include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
@@ -70,7 +69,6 @@ TEST(DamagedFiles, EachFileInEachWay)
     if (!bodyRunsWherePermissionsCount()) {
         return;
     }
-    const Watchdog watchdog{120s, "starts with damaged files"};
     ManualClock clock;
     ClockDriver clockDriver{clock, 1s};
     TempProgram program;

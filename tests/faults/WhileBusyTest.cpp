@@ -4,7 +4,6 @@
 #include "support/Fixtures.h"
 #include "support/ProgramWindow.h"
 #include "support/QtPrinters.h"
-#include "support/Watchdog.h"
 #include "ui/ColourButton.h"
 #include "ui/ModalWindows.h"
 #include "ui/TextBox.h"
@@ -133,7 +132,6 @@ const BusyState kStates[] = {
 // in the event loop.
 TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 {
-    const Watchdog watchdog(300s, "every action in every busy state");
     const QString rule(45, u'=');
     for (const BusyState& state : kStates) {
         for (const Action& action : kActions) {
