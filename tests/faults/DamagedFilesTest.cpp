@@ -1,5 +1,5 @@
 #include "app/Module1.h"
-#include "support/ClockDriver.h"
+#include "support/ManualClock.h"
 #include "support/Fixtures.h"
 #include "support/PermissionsCount.h"
 #include "support/QtPrinters.h"

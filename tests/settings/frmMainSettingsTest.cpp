@@ -2,7 +2,6 @@
 #include "settings/FormSettings.h"
 #include "settings/NumberForm.h"
 #include "settings/SettingsFile.h"
-#include "support/ClockDriver.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"

@@ -2,6 +2,8 @@
 
 #include "ui/Clock.h"
 
+#include <QTimer>
+
 // A clock that moves only when the test moves it.
 class ManualClock final : public Clock {
 public:
@@ -10,4 +12,18 @@ public:
 
 private:
     time_point now_{std::chrono::hours(1)};
+};
+
+// Moves a hand-moved clock on by `step` every few milliseconds of real time,
+// for as long as it lives, so that long waits pass quickly.
+class ClockDriver {
+public:
+    ClockDriver(ManualClock& clock, std::chrono::milliseconds step)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [&clock, step] { clock.advance(step); });
+        timer_.start(5);
+    }
+
+private:
+    QTimer timer_;
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "device/MSComm.h"
-#include "support/ClockDriver.h"
 #include "support/CommandListEntries.h"
 #include "support/ManualClock.h"
 #include "support/RecordingDesktop.h"
@@ -10,13 +9,9 @@
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QPointer>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -49,31 +44,6 @@ public:
     }
 
     ~ProgramWindow() { delete window; }
-
-    // Closes the window when the reader receives `line` for the `nth` time,
-    // and removes the settings it stores: anything stored later is a second store.
-    void closeAt(const QByteArray& line, int nth)
-    {
-        reader.whenReceived = [this, line, nth, seen = 0](const QByteArray& received) mutable {
-            if (received == line && ++seen == nth) {
-                closeNow();
-            }
-        };
-    }
-
-    void closeNow()
-    {
-        EXPECT_TRUE(window->close());
-        QFile::remove(program.settingsFile());
-    }
-
-    // Once control is back in the event loop the window is gone, and nothing was stored again.
-    void expectGoneWithoutSecondStore()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(window.isNull());
-        EXPECT_FALSE(QFile::exists(program.settingsFile()));
-    }
 
     ScriptedReader reader{
         {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}}};

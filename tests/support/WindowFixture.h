@@ -1,6 +1,5 @@
 #pragma once
 
-#include "support/ClockDriver.h"
 #include "support/ManualClock.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"

@@ -1,5 +1,4 @@
 #include "app/Module1.h"
-#include "support/ClockDriver.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
