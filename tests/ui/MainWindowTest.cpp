@@ -66,6 +66,22 @@ TEST_F(MainWindow, EnterInThePortListTheSerialBoxAndOnGoRunsTheDialogue)
     EXPECT_EQ(window.Combo2->count(), 0) << "Enter added the typed port to the list";
 }
 
+// Typing reaches the serial-number box only, up to its 16 characters; the
+// transcript and the status boxes keep their text.
+TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberUpToSixteenCharacters)
+{
+    loadCommandList(window, {{"/rawsend {{SN}}", false}}, true);
+    for (TextBox* box : {window.txtCommandList, window.txtDeviceDriver, window.txtCurrName}) {
+        box->setFocus();
+        const QString before = box->text();
+        QTest::keyClicks(focus(), "typed");
+        EXPECT_EQ(box->text(), before) << box->objectName().toStdString();
+    }
+    window.txtSerialNumber->setFocus();
+    QTest::keyClicks(focus(), "12345678901234567");
+    EXPECT_EQ(window.txtSerialNumber->text(), "1234567890123456");
+}
+
 // The serial-number box is hidden until a command file asks for a number.
 TEST_F(MainWindow, TabVisitsTheControlsInOrderSkippingHiddenOnes)
 {
