@@ -1,6 +1,11 @@
 # Sourced by scripts/test-windows and scripts/demo-windows, from the top of
 # the repository with the Linux build in build/.
 
+# The Windows name of a Linux path, through the prefix's drive Z: (the root):
+# worked out here, as winepath, a Wine program itself, now and then fails to
+# start and prints nothing.
+winepath_of() { printf 'Z:%s' "$(realpath -m "$1" | sed 's|/|\\|g')"; }
+
 # Builds Qt for Windows when its cache is missing, then the program for
 # Windows in $1 and its zip; sets qt to Qt's folder.
 build_windows() {
@@ -25,7 +30,6 @@ start_wine_with_kvr_sim() {
     export XDG_RUNTIME_DIR=$out/runtime
     local mingw_runtime
     mingw_runtime=$(realpath "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")")
-    winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
     WINEPATH="$(winepath_of "$qt/bin");$(winepath_of "$mingw_runtime")"
     export WINEPATH="$WINEPATH;$(winepath_of /usr/x86_64-w64-mingw32/lib)"
     mkdir -p "$XDG_RUNTIME_DIR"
@@ -58,7 +62,7 @@ start_wine_with_kvr_sim() {
     # Wine finds \\.\COM5 and \\.\KVR0 as lower-case links in dosdevices.
     for port in com5 com6; do ln -sfn "$kvr/dosdevices/$port" "$WINEPREFIX/dosdevices/$port"; done
     for device in KVR0 KVR1; do ln -sfn "$kvr/devices/$device" "$WINEPREFIX/dosdevices/${device,,}"; done
-    DISPLAY= wine regedit /S "$(winepath -w "$kvr/registry.reg")" </dev/null
+    DISPLAY= wine regedit /S "$(winepath_of "$kvr/registry.reg")" </dev/null
 }
 
 # The zip unpacked into the prefix's C:\Orvelle and its Orvelle.exe driven end
