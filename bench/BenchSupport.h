@@ -2,11 +2,15 @@
 
 #include "ui/DesktopServices.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <algorithm>
 #include <sys/resource.h>
+#include <vector>
 
 // What the window benchmarks share.
 
@@ -71,3 +75,31 @@ public:
 private:
     QProcess process_;
 };
+
+// The longest time between two firings of a 5-ms timer while it runs: how
+// long the window went without handling events.
+class LoopGapMeter {
+public:
+    LoopGapMeter()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            worst_ = std::max(worst_, since_.nsecsElapsed());
+            since_.restart();
+        });
+        since_.start();
+        timer_.start(5);
+    }
+    double worstMilliseconds() const { return std::max(worst_, since_.nsecsElapsed()) / 1e6; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 worst_ = 0;
+};
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}

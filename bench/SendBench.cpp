@@ -72,28 +72,6 @@ double bareLoopSeconds(const std::string& port)
     return wall.nsecsElapsed() / 1e9;
 }
 
-// The longest time between two firings of a 5-ms timer while it runs: how
-// long the window went without handling events.
-class LoopGapMeter {
-public:
-    LoopGapMeter()
-    {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            worst_ = std::max(worst_, since_.nsecsElapsed());
-            since_.restart();
-        });
-        since_.start();
-        timer_.start(5);
-    }
-    double worstMilliseconds() const { return std::max(worst_, since_.nsecsElapsed()) / 1e6; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer since_;
-    qint64 worst_ = 0;
-};
-
 struct ProgramRun {
     double wallSeconds = 0;
     double cpuSeconds = 0;
@@ -137,12 +115,6 @@ DialogueRun openDialogues(frmMain& window)
     const DialogueRun run{wall.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore};
     window.SetClosedState();
     return run;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
