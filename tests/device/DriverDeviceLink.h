@@ -8,18 +8,15 @@
 #include <gtest/gtest.h>
 
 // A driver device of that name in the KVR folder, played by the test on a pseudo-terminal.
-class DriverDeviceLink {
-public:
+struct DriverDeviceLink {
     explicit DriverDeviceLink(const QString& name)
-        : link_(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
+        : link(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
     {
-        QDir().mkpath(QFileInfo(link_).absolutePath());
-        EXPECT_TRUE(QFile::link(pty.slavePath(), link_));
+        QDir().mkpath(QFileInfo(link).absolutePath());
+        EXPECT_TRUE(QFile::link(pty.slavePath(), link));
     }
-    ~DriverDeviceLink() { QFile::remove(link_); }
+    ~DriverDeviceLink() { QFile::remove(link); }
 
+    const QString link;
     Pty pty;
-
-private:
-    QString link_;
 };

@@ -42,7 +42,6 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         forty += QStringLiteral("A%1 %2 COM%3;").arg(n).arg(reader).arg(n + 5);
         first32 << reader + QStringLiteral(" (COM%1)").arg(n + 5);
     }
-    first32 = first32.mid(0, 32);
     const struct {
         QString records;
         QString simulator;
@@ -50,7 +49,7 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
     } cases[] = {
         {"C0 C COM9;A0 A COM5", "", {"A (COM5)"}},
         {"C0 R0 COM5;C1 R1 COM6;C3 R3 COM8", "", {"R0 (COM5)", "R1 (COM6)"}},
-        {forty, "", first32},
+        {forty, "", first32.mid(0, 32)},
         {"A0 Zeta COM5;A1 alpha COM6;A2 Beta -",
          "",
          {"alpha (COM6)", "Beta (Not Found)", "Zeta (COM5)"}},
@@ -84,13 +83,13 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
             listed << window.Combo2->itemText(i);
         }
         EXPECT_EQ(listed, expected);
+        EXPECT_EQ(window.Combo2->currentText(), expected.value(0));
         QStringList messages;
         for (const auto& [text, style, title] : desktop.messages) {
             messages
                 << QStringLiteral("%1 %2: %3").arg(style).arg(title, text.section("\r\n", 0, 0));
         }
         if (!expected.isEmpty()) {
-            EXPECT_EQ(window.Combo2->currentText(), expected[0]);
             EXPECT_EQ(messages, QStringList());
             continue;
         }
@@ -104,8 +103,7 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         EXPECT_EQ(window.txtCommandList->text(),
                   "URL for the KVR Drivers:\r\nhttps://drivers.example.com/kvr\r\n" +
                       QString(53, u'=') + "\r\n\r\nthe preview\r\n");
-        EXPECT_FALSE(window.btnSend->isEnabled());
-        EXPECT_FALSE(window.btnOpen->isEnabled());
+        EXPECT_FALSE(window.btnSend->isEnabled() || window.btnOpen->isEnabled());
     }
 }
 

@@ -9,30 +9,26 @@
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
 
-#include <QEventLoop>
 #include <QPointer>
-#include <QTimer>
 
-#include <functional>
-
-// Runs `handler` as a click would: from inside the event loop, which the
-// window's deletion after a close waits for.
-inline void fromTheEventLoop(const std::function<void()>& handler)
+// A run's transcript: each of `lines` (';' between them) after " Sending: ".
+inline QString transcriptOf(const QString& lines)
 {
-    QEventLoop loop;
-    QTimer::singleShot(0, &loop, [&] {
-        handler();
-        loop.quit();
-    });
-    loop.exec();
+    const QString rule(45, u'=');
+    return "Sending Commands:\r\n" + rule +
+           "\r\n Sending: " + lines.split(';').join("\r\n Sending: ") + "\r\n" + rule + "\r\nDone";
 }
 
-// A window made as Main makes it, destroyed when closed, with a reader that
-// answers every command of the open dialogue and of a short run.
+inline const QMap<QByteArray, QByteArray> kDialogueReplies{
+    {"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}};
+
+// A window made as Main makes it, destroyed when closed, on a reader that
+// answers the open dialogue (unless given other replies), with a short run loaded.
 class ProgramWindow {
 public:
-    ProgramWindow()
-        : window(new frmMain(desktop, program.file()))
+    explicit ProgramWindow(QMap<QByteArray, QByteArray> replies = kDialogueReplies)
+        : reader(std::move(replies))
+        , window(new frmMain(desktop, program.file()))
     {
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Timer1->setInterval(5);
@@ -42,11 +38,9 @@ public:
         loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);
         window->show();
     }
-
     ~ProgramWindow() { delete window; }
 
-    ScriptedReader reader{
-        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}}};
+    ScriptedReader reader;
     ManualClock clock;
     ClockDriver clockDriver{clock, std::chrono::milliseconds(100)};
     TempProgram program;
