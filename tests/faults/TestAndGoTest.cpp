@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <csignal>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <sys/prctl.h>
@@ -194,7 +195,6 @@ const QString kNotOpened = "&Test | closed | none |  |  | shut | - | 1 beep | 80
                            "Reader 0 (COM5) did not open.  Please correct and retry.";
 const QString kCannotOpen = "&Open Port | Cannot open device.  (Err #";
 const QString kRan = "&Test | closed | none | 5 | KVR Reader 0 | shut | - | 0 beep";
-
 const QString kTwo = "/rawxact one;/rawxact two";
 
 const Condition kConditions[] = {
@@ -280,8 +280,8 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
             window.MSComm1->setPortLocator(SerialLink::systemName);
         }
         window.Combo2->setEditText(c.selector);
-        window.Timer1->setInterval(c.flood.isEmpty() ? c.tick : 60);
-        std::jthread writer([] {}); // the first reply's writer waits for it
+        window.Timer1->setInterval(c.flood.isEmpty() ? c.tick : 60); // floods: the program's tick
+        std::jthread writer([] {}); // ends at once: the first reply's writer waits for it
         const auto reply = [&](const QByteArray& bytes) {
             writer = std::jthread([&bench, bytes, before = std::move(writer)]() mutable {
                 before.join();
@@ -378,6 +378,7 @@ TEST(OpenDialogue, WaitsFollowTheRealClock)
     bench.reader.whenReceived = [&](const QByteArray& line) {
         received[line] = {clock.elapsed(), ticks};
     };
+    QTest::qWait(30); // Test starts halfway between two ticks of Timer1, started by setInterval
     clock.start();
     window.btnOpen->click();
     EXPECT_EQ(shown(bench),
