@@ -1,0 +1,204 @@
+#include "device/DriverDiscovery.h"
+#include "device/MSComm.h"
+#include "device/ReplyRecognition.h"
+#include "support/DriverRecords.h"
+#include "support/Pty.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
+#include "support/TempProgram.h"
+#include "ui/ColourButton.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
+#include "ui/frmMain.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Numbers in decimal with at least three digits, bytes in hexadecimal, text to its end.
+TEST(RegistryText, ByTypeCode)
+{
+    EXPECT_EQ(registryText({4, {7, 0, 0, 0}}), "007");
+    EXPECT_EQ(registryText({4, {0xff, 0xff, 0xff, 0xff}}), "4294967295");
+    EXPECT_EQ(registryText({3, {0x05, 0xa0}}), "05A0");
+    EXPECT_EQ(registryText({1, {'C', 'O', 'M', '5', 0}}), "COM5");
+    EXPECT_EQ(registryText({1, {}}), "");
+}
+
+// The port list a start builds from the driver's records: the first layout
+// that has a reader 0, readers up to the first gap and at most 32, "Not
+// Found" for a missing port, sorted without regard to case, the first
+// selected. Records are given as "A0 Zeta COM5": layout and reader, its
+// description and port ("-" for none). Without readers the user is told where
+// the drivers come from, and the port buttons are off.
+TEST(Discovery, ThePortListFromTheDriversRecords)
+{
+    QString forty;
+    QStringList first32;
+    for (int n = 0; n < 40; ++n) {
+        const QString reader = QStringLiteral("R%1").arg(n, 2, 10, QChar('0'));
+        forty += QStringLiteral("A%1 %2 COM%3;").arg(n).arg(reader).arg(n + 5);
+        first32 << reader + QStringLiteral(" (COM%1)").arg(n + 5);
+    }
+    const struct {
+        QString records;
+        QStringList listed;
+    } cases[] = {
+        {"C0 C COM9;B0 B COM7;A0 A COM5", {"A (COM5)"}},
+        {"C0 C COM9;B0 B COM7;B1 b COM8", {"B (COM7)", "b (COM8)"}},
+        {"C0 R0 COM5;C1 R1 COM6;C3 R3 COM8", {"R0 (COM5)", "R1 (COM6)"}},
+        {forty, first32.mid(0, 32)},
+        {"A0 Zeta COM5;A1 alpha COM6;A2 Beta -",
+         {"alpha (COM6)", "Beta (Not Found)", "Zeta (COM5)"}},
+        {"", {}},
+    };
+    for (const auto& [records, expected] : cases) {
+        SCOPED_TRACE(records.left(40).toStdString());
+        DriverRecords written;
+        for (const QString& record : records.split(';', Qt::SkipEmptyParts)) {
+            const QStringList parts = record.split(' ');
+            written.add(DriverRecords::Layout(parts[0][0].unicode() - 'A'), parts[0].mid(1).toInt(),
+                        parts[1], parts[2] == "-" ? "" : parts[2]);
+        }
+        if (!records.isEmpty()) {
+            written.write();
+        }
+        TempProgram program;
+        RecordingDesktop desktop;
+        frmMain window(desktop, program.file());
+        window.txtCommandList->setText("the preview\r\n");
+        window.DiscoverDrivers();
+        QStringList listed;
+        for (int i = 0; i < window.Combo2->count(); ++i) {
+            listed << window.Combo2->itemText(i);
+        }
+        EXPECT_EQ(listed, expected);
+        EXPECT_EQ(window.Combo2->currentText(), expected.value(0));
+        QStringList messages;
+        for (const auto& [text, style, title] : desktop.messages) {
+            messages
+                << QStringLiteral("%1 %2: %3").arg(style).arg(title, text.section("\r\n", 0, 0));
+        }
+        if (!expected.isEmpty()) {
+            EXPECT_EQ(messages, QStringList());
+            continue;
+        }
+        EXPECT_EQ(
+            messages,
+            (QStringList{"0 Orvelle: No KVR Drivers Found!  Please install at least one driver.",
+                         "16 No KVR Drivers Loaded!: This program requires the Vorlan KVR "
+                         "Drivers to run."}));
+        EXPECT_TRUE(
+            desktop.messages[1].text.contains("\r\nor go to https://drivers.example.com/kvr\r\n"));
+        EXPECT_EQ(window.txtCommandList->text(),
+                  "URL for the KVR Drivers:\r\nhttps://drivers.example.com/kvr\r\n" +
+                      QString(53, u'=') + "\r\n\r\nthe preview\r\n");
+        EXPECT_FALSE(window.btnSend->isEnabled() || window.btnOpen->isEnabled());
+    }
+}
+
+// A reading ends at a line feed or after 25 ms without a byte, and is taken
+// whole; each raises OnComm once and is read once, as the main window reads
+// it. A handler that waits in an event loop of its own (as in a message box)
+// while the next reply comes is not interrupted by OnComm, but followed.
+TEST(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
+{
+    Pty pty;
+    MSComm comm(nullptr);
+    comm.setPortLocator([&pty](int) { return pty.slavePath(); });
+    comm.setCommPort(7);
+    ASSERT_FALSE(comm.setPortOpen(true));
+    comm.setOutput("/ver\n");
+    EXPECT_EQ(pty.read(5), "/ver\n");
+    // What an opening received and nobody read is not the next opening's.
+    QSignalSpy unread(&comm, &MSComm::OnComm);
+    pty.write("left\n");
+    ASSERT_TRUE(unread.wait(5000));
+    comm.setPortOpen(false);
+    ASSERT_FALSE(comm.setPortOpen(true));
+    QStringList readings;
+    int depth = 0;
+    QObject::connect(&comm, &MSComm::OnComm, &comm, [&] {
+        EXPECT_EQ(comm.CommEvent(), MSComm::comEvReceive);
+        EXPECT_EQ(++depth, 1) << "OnComm raised inside a running handler";
+        readings << comm.Input();
+        EXPECT_EQ(comm.Input(), "") << "read twice";
+        if (readings.last() == "first\n") {
+            pty.write("second\n");
+            QTest::qWait(200);
+        }
+        --depth;
+    });
+    // Pieces written `gapMs` apart, and the readings they make, '|' between them.
+    const struct {
+        QByteArray pieces;
+        int gapMs;
+        QString readings;
+    } cases[] = {
+        {"/ver 1.02\r\n", 0, "/ver 1.02\r\n"},
+        {"/get dev_|version value:|   2.10\r|\n", 2, "/get dev_version value:   2.10\r\n"},
+        {"/write ok", 0, "/write ok"},
+        {"one\n|two", 15, "one\n|two"},
+        {"one\ntw|o\n", 2, "one\ntwo\n"},
+        {"first\n", 0, "first\n|second\n"},
+    };
+    for (const auto& [pieces, gapMs, expected] : cases) {
+        SCOPED_TRACE(expected.toStdString());
+        readings.clear();
+        for (const QByteArray& piece : pieces.split('|')) {
+            pty.write(piece);
+            QTest::qWait(gapMs);
+        }
+        // Generous: it only keeps a broken component from holding up the tests.
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return readings.size() >= expected.count('|') + 1; }, 5000));
+        QTest::qWait(100);
+        EXPECT_EQ(readings.join('|'), expected);
+    }
+    comm.setPortOpen(false);
+    EXPECT_FALSE(comm.PortOpen());
+}
+
+// Keywords in exact case, "/rawxact" before "/ver" before "dev_version"; the
+// last two count only while the open dialogue waits.
+TEST(ReplyRecognition, EveryKindOfReply)
+{
+    using namespace reply;
+    const struct {
+        const char* text;
+        bool detecting;
+        Meaning meaning;
+    } cases[] = {
+        {"", true, NoData{}},
+        {"", false, NoData{}},
+        {"/rawxact:  ACK 01\r\n", false, RawAnswer{"ACK 01"}},
+        {"/ver /rawxact:ACK 01\r\n", true, RawAnswer{"ACK 01"}},
+        // The one character after the keyword is passed over, whatever it is.
+        {"/rawxactXACK 01", true, RawAnswer{"ACK 01"}},
+        {"/rawxact ", true, RawAnswer{""}},
+        {"/RAWXACT:ACK\r\n", false, Ignored{}},
+        {"/ver 1.02\r\n", true, DriverVersion{"1.02"}},
+        {"/ver 1.02\r\n", false, Ignored{}},
+        {"/ver 1.02 dev_version 9\r\n", true, DriverVersion{"1.02 dev_version 9"}},
+        // Blanks at the ends are dropped, also those that stood between control characters.
+        {"/ver 1.02 \x01\r\n", true, DriverVersion{"1.02"}},
+        {"/ver   ", true, DriverVersion{""}},
+        {"/ver \x01 \r\n", true, DriverVersion{""}},
+        {"/ver\t \r\n", true, DriverVersion{""}},
+        {"/write ok\r\n", true, Ignored{}},
+        // The device version runs from character 25 to the last but one.
+        {"/get dev_version value:   2.10\r\n", true, DeviceVersion{"  2.10\r"}},
+        {"/get dev_version value: \n", true, DeviceVersion{""}},
+        {"/get dev_version value: ", true, DeviceVersion{}},
+        {"/get dev_version value:   2.10\r\n", false, Ignored{}},
+    };
+    for (const auto& [text, detecting, meaning] : cases) {
+        EXPECT_EQ(recognise(text, detecting), meaning)
+            << '"' << text << (detecting ? "\" while detecting" : "\" while not detecting");
+    }
+}
+
+} // namespace

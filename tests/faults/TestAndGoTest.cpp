@@ -1,0 +1,594 @@
+#include "app/TerminationSignals.h"
+#include "device/MSComm.h"
+#include "device/SerialLink.h"
+#include "support/CommandListEntries.h"
+#include "support/DriverLog.h"
+#include "support/Fixtures.h"
+#include "support/ManualClock.h"
+#include "support/Pty.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
+#include "support/ScriptedReader.h"
+#include "support/SimulatedDriver.h"
+#include "support/TempProgram.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/ModalWindows.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A run's transcript: each of `lines` (';' between them) after " Sending: ".
+QString transcriptOf(const QString& lines)
+{
+    const QString rule(45, u'=');
+    return "Sending Commands:\r\n" + rule +
+           "\r\n Sending: " + lines.split(';').join("\r\n Sending: ") + "\r\n" + rule + "\r\nDone";
+}
+
+// A window made as Main makes it, destroyed when closed, on a reader that
+// answers with `replies`, with a short run loaded.
+class ProgramWindow {
+public:
+    explicit ProgramWindow(QMap<QByteArray, QByteArray> replies)
+        : reader(std::move(replies))
+        , window(new frmMain(desktop, program.file()))
+    {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->Timer1->setInterval(5);
+        window->setClock(clock);
+        window->MSComm1->setPortLocator([this](int) { return reader.path(); });
+        window->Combo2->setEditText("Bench (COM5)");
+        loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);
+        window->show();
+    }
+    ~ProgramWindow() { delete window; }
+
+    ScriptedReader reader;
+    ManualClock clock;
+    ClockDriver clockDriver{clock, std::chrono::milliseconds(100)};
+    TempProgram program;
+    RecordingDesktop desktop;
+    QPointer<frmMain> window;
+};
+
+// A driver device of that name in the KVR folder, played by the test on a pseudo-terminal.
+struct DriverDeviceLink {
+    explicit DriverDeviceLink(const QString& name)
+        : link(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
+    {
+        QDir().mkpath(QFileInfo(link).absolutePath());
+        EXPECT_TRUE(QFile::link(pty.slavePath(), link));
+    }
+    ~DriverDeviceLink() { QFile::remove(link); }
+
+    const QString link;
+    Pty pty;
+};
+
+// The port area after Test or Go, whether the reader was found, beeps and messages, on one line.
+QString shown(const ProgramWindow& bench)
+{
+    const frmMain& window = *bench.window;
+    QStringList parts{window.btnOpen->text(),     window.txtDeviceDriver->text(),
+                      window.lblDevice->text(),   window.lblCurrPort->text(),
+                      window.txtCurrName->text(), window.MSComm1->PortOpen() ? "open" : "shut"};
+    parts << (window.bReaderFound ? "found" : "-")
+          << QStringLiteral("%1 beep").arg(bench.desktop.beeps);
+    for (const auto& [text, style, title] : bench.desktop.messages) {
+        parts << QStringLiteral("%1 %2: %3").arg(style).arg(title, text);
+    }
+    return parts.join(" | ");
+}
+
+// Go with these lines; "/rawxact" lines await a reply.
+void go(frmMain& window, const QString& lines)
+{
+    QList<std::pair<QString, bool>> entries;
+    for (const QString& line : lines.split(';')) {
+        entries.append({line, line.startsWith("/rawxact")});
+    }
+    loadCommandList(window, entries, false);
+    window.btnSend->click();
+}
+
+// Whether `text` is `pattern`, where one '*' may stand for any text.
+bool matches(const QString& text, const QString& pattern)
+{
+    const QString head = pattern.section('*', 0, 0);
+    const QString tail = pattern.section('*', 1);
+    return text == pattern || (pattern.contains('*') && text.size() >= head.size() + tail.size() &&
+                               text.startsWith(head) && text.endsWith(tail));
+}
+
+// Another process holds port 5 through the serial component's lock until it is killed.
+pid_t holdPortElsewhere()
+{
+    int ready[2];
+    char held = 0;
+    EXPECT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        MSComm port(nullptr);
+        port.setCommPort(5);
+        held = port.setPortOpen(true) ? 0 : 1;
+        if (write(ready[1], &held, 1) == 1) {
+            pause();
+        }
+        _exit(0);
+    }
+    close(ready[1]);
+    EXPECT_TRUE(read(ready[0], &held, 1) == 1 && held == 1) << "the other process holds no port";
+    close(ready[0]);
+    return child;
+}
+
+enum class Fault { None, Stopped, KilledOpen, KilledAtLine, Held, SilentDevice };
+
+// A reader or driver in some state, and what Test, or Go with its lines, shows.
+// Given `flood`, the reader is a pseudo-terminal answering as kvr-sim does but
+// with `flood` to `floodAt` (or once Test has found it), each reply written by
+// a thread after the one before, as fast as the line takes it however busy the window is.
+struct Condition {
+    const char* what;
+    QString selector;
+    QString driver; // kvr-sim's options; none: no driver runs
+    Fault fault;
+    QString shown;
+    QByteArray floodAt = {};
+    QByteArray flood = {};
+    QString run = {};
+    QString transcript = {};
+    QString received = {}; // the lines of the run the driver received
+    int tick = 5;
+};
+
+const QMap<QByteArray, QByteArray> kSimReplies{
+    {"/ver", "/ver KVR-SIM 2.10\r\n"},
+    {"/get dev_version", "/get dev_version value: RDR-4000 v3.1\n"},
+    {"/rawxact one", "/rawxact:ACK one\r\n"},
+    {"/rawxact two", "/rawxact:ACK two\r\n"}};
+// Replies nobody asked for, of every shape the reader gives but the raw reply, one to a line.
+const QByteArray kUnsolicited =
+    "/ver 9.99\r\n/get dev_version value: LATE-0001\n/write ok\r\n/read status 0\r\n";
+// 1 MiB of bytes of every value, the same on every run.
+const QByteArray kRandom = [] {
+    QByteArray bytes(1 << 20, '\0');
+    std::generate(bytes.begin(), bytes.end(),
+                  [random = std::mt19937(20261207)]() mutable { return char(random()); });
+    return bytes;
+}();
+
+const QString kBench = "KVR Reader 0 (COM5)";
+const QString kNoReader = "&Open Port | Port opened but did not detect reader |  | 5 | ";
+const QString kRefused = "&Open Port |  |  |  |  | shut | - | 1 beep | 48 Error: ";
+const QString kFound =
+    "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found | 0 beep";
+const QString kNotOpened = "&Test | closed | none |  |  | shut | - | 1 beep | 80 Warning: KVR "
+                           "Reader 0 (COM5) did not open.  Please correct and retry.";
+const QString kCannotOpen = "&Open Port | Cannot open device.  (Err #";
+const QString kRan = "&Test | closed | none | 5 | KVR Reader 0 | shut | - | 0 beep";
+const QString kTwo = "/rawxact one;/rawxact two";
+
+const Condition kConditions[] = {
+    {"the second reader", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 12 | KVR Reader 1 | open | found | 0 beep"},
+    {"no device version", "com7", "--no-device-version --first-port 7", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | (none returned) | 7 | com7 | open | found | 0 beep"},
+    {"a device name asks the driver for its port", " KVR1 ", "--readers 2 --first-port 8",
+     Fault::None, "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 9 |  KVR1  | open | found | 0 beep"},
+    {"a silent reader", kBench, "--silent", Fault::None, kNoReader + " | open | - | 1 beep"},
+    {"no port", "COM4", "", Fault::None, kRefused + "\"COM4\" is not a legal virtual com port."},
+    {"no port", "COM", "", Fault::None, kRefused + "\"COM\" is not a legal virtual com port."},
+    {"no port", "MyCOMport", "", Fault::None,
+     kRefused + "\"MyCOMport\" is not a legal virtual com port."},
+    {"no port", "  Old (COM3)  ", "", Fault::None,
+     kRefused + "\"Old (COM3)\" is not a legal virtual com port."},
+    {"no device", "NoSuchDevice", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "../registry.reg", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "..", "", Fault::None, kRefused + "Unable to open the device"},
+    {"no device", "dev\\KVR0", "", Fault::None, kRefused + "Unable to open the device"},
+    {"a stopped driver's device", "KVR0", "", Fault::Stopped,
+     kRefused + "Unable to open the device"},
+    {"a silent device", "Silent", "", Fault::SilentDevice, kRefused + "Could not get port number!"},
+    {"the driver stopped", kBench, "", Fault::Stopped,
+     kCannotOpen + "8002 Invalid port number) |  |  |  | shut | - | 1 beep"},
+    {"the port held by another process", kBench, "--readers 1", Fault::Held,
+     kCannotOpen + "8005 Port already open) |  |  |  | shut | - | 1 beep"},
+    {"the driver killed while the port settles", kBench, "--readers 1", Fault::KilledOpen,
+     kNoReader + " | shut | - | 1 beep"},
+    {"the port closed at /ver", kBench, "--close-after 1", Fault::None,
+     kNoReader + " | shut | - | 1 beep"},
+    {"the port closed at /get dev_version", kBench, "--close-after 2", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | (none returned) | 5 | KVR Reader 0 | shut | found | 0 beep"},
+    {"Go, the driver stopped", kBench, "", Fault::Stopped, kNotOpened, "", "", "/rawxact never"},
+    {"Go, the port held by another process", kBench, "--readers 1", Fault::Held, kNotOpened, "", "",
+     "/rawxact never"},
+    // Killed once it has the first line, whose reply it holds back; a longer
+    // tick lets the dialogues' held-back replies come in time.
+    {"Go, the driver killed at the first line", kBench, "--delay 300", Fault::KilledAtLine, kRan,
+     "", "", "/rawxact one;/rawsend two;/rawxact three",
+     transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;/rawxact three -->  NO "
+                  "RESPONSE!!!!"),
+     "COM5: /rawxact one", 20},
+    // The run does not look at its second dialogue's outcome: every line goes nowhere.
+    {"Go, the port closed at the second dialogue's /ver", kBench, "--close-after 3", Fault::None,
+     "&Test | closed | none | 5 |  | shut | - | 1 beep", "", "", "/rawxact again",
+     transcriptOf("/rawxact again -->  NO RESPONSE!!!!")},
+    {"Go, the port closed at the second of four /rawsend lines", kBench, "--close-after 6",
+     Fault::None, kRan, "", "", "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
+     transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
+     "COM5: /rawsend a;COM5: /rawsend b"},
+    // At the program's own tick, a flood comes inside the reply's 3-s wait.
+    // Bytes right behind a reply can join its reading, as on a real line: the
+    // reply keeps its place and its text, and the next reading is untouched.
+    {"1 MiB of random bytes while idle", kBench, "", Fault::None, kFound, "",
+     kRandom + "/rawxact:taken\r\n"},
+    {"10,000 unsolicited replies while idle", kBench, "", Fault::None, kFound, "",
+     (kUnsolicited + "/rawxact:late\r\n").repeated(2000) + "/rawxact:taken\r\n"},
+    {"1 MiB ahead of the /ver reply", kBench, "", Fault::None, kFound, "/ver",
+     kRandom + kSimReplies["/ver"]},
+    {"1 MiB right behind the /ver reply", kBench, "", Fault::None,
+     "&Open Port | KVR-SIM 2.10*RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found | 0 beep", "/ver",
+     kSimReplies["/ver"] + kRandom},
+    {"1 MiB ahead of a /rawxact reply", kBench, "", Fault::None, kRan, "/rawxact one",
+     kRandom + kSimReplies["/rawxact one"], kTwo,
+     transcriptOf("/rawxact one --> ACK one;/rawxact two --> ACK two")},
+    {"10,000 unsolicited replies ahead of a /rawxact reply", kBench, "", Fault::None, kRan,
+     "/rawxact one", kUnsolicited.repeated(2500) + kSimReplies["/rawxact one"], kTwo,
+     transcriptOf("/rawxact one --> ACK one;/rawxact two --> ACK two")},
+    {"1 MiB right behind a /rawxact reply", kBench, "", Fault::None, kRan, "/rawxact one",
+     kSimReplies["/rawxact one"] + kRandom, kTwo,
+     transcriptOf("/rawxact one --> ACK one*;/rawxact two --> ACK two")},
+};
+
+// After each condition Test and Go work again once a sound driver runs.
+TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
+{
+    for (const Condition& c : kConditions) {
+        SCOPED_TRACE(std::string(c.what) + ": " + c.selector.toStdString());
+        ProgramWindow bench(QMap<QByteArray, QByteArray>{});
+        frmMain& window = *bench.window;
+        if (c.flood.isEmpty()) {
+            window.MSComm1->setPortLocator(SerialLink::systemName);
+        }
+        window.Combo2->setEditText(c.selector);
+        window.Timer1->setInterval(c.flood.isEmpty() ? c.tick : 60); // floods: the program's tick
+        std::jthread writer([] {}); // ends at once: the first reply's writer waits for it
+        const auto reply = [&](const QByteArray& bytes) {
+            writer = std::jthread([&bench, bytes, before = std::move(writer)]() mutable {
+                before.join();
+                bench.reader.send(bytes);
+            });
+        };
+        bench.reader.whenReceived = [&](const QByteArray& line) {
+            reply(line == c.floodAt ? c.flood : kSimReplies.value(line));
+        };
+        // A stopped driver: one that ran and ended, taking its ports and records along.
+        ASSERT_TRUE(c.fault != Fault::Stopped || SimulatedDriver({}).ready());
+        DriverLog log;
+        std::optional<SimulatedDriver> driver;
+        if (!c.driver.isEmpty()) {
+            ASSERT_TRUE(
+                driver.emplace(c.driver.split(' ') + QStringList{"--log", log.path()}).ready());
+        }
+        const pid_t holder = c.fault == Fault::Held ? holdPortElsewhere() : 0;
+        const auto device =
+            c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>("Silent") : nullptr;
+        QTimer killer;
+        QObject::connect(&killer, &QTimer::timeout, [&] {
+            if ((c.fault == Fault::KilledOpen && window.MSComm1->PortOpen()) ||
+                (c.fault == Fault::KilledAtLine && !log.commands().isEmpty())) {
+                driver->kill();
+                killer.stop();
+            }
+        });
+        killer.start(1);
+
+        c.run.isEmpty() ? window.btnOpen->click() : go(window, c.run);
+        if (!c.flood.isEmpty() && c.floodAt.isEmpty()) {
+            // The last words are a raw reply: once the window has it, it has taken everything.
+            reply(c.flood);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return window.sRawReply.endsWith("taken"); }, 60000));
+        }
+        EXPECT_TRUE(matches(shown(bench), c.shown)) << shown(bench).left(300).toStdString();
+        EXPECT_EQ(log.commands().join(';'), c.received);
+        EXPECT_TRUE(c.transcript.isEmpty() || matches(window.txtCommandList->text(), c.transcript))
+            << window.txtCommandList->text().left(300).toStdString();
+        EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
+
+        if (holder > 0) {
+            kill(holder, SIGKILL);
+            waitpid(holder, nullptr, 0);
+        }
+        ASSERT_TRUE(driver.emplace(QStringList{"--readers", "1"}).ready());
+        bench.desktop = {};
+        window.MSComm1->setPortLocator(SerialLink::systemName);
+        window.Timer1->setInterval(5);
+        window.Combo2->setEditText(kBench);
+        window.btnOpen->click();
+        EXPECT_EQ(shown(bench), kFound);
+        go(window, "/rawxact again");
+        EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
+        EXPECT_EQ(shown(bench), kRan);
+    }
+}
+
+// A raw reply during the dialogue goes to its own place; a device version
+// after the dialogue is still shown, but leaves the button where it is; a
+// driver version while no dialogue waits changes nothing.
+TEST(OpenDialogue, LateRepliesAfterADialogueWithoutReader)
+{
+    ProgramWindow bench({{"/ver", "/rawxact:  late answer\r\n"}});
+    frmMain& window = *bench.window;
+    window.btnOpen->click();
+    EXPECT_EQ(window.sRawReply, "late answer");
+    EXPECT_EQ(shown(bench), kNoReader + " | open | - | 1 beep");
+
+    bench.reader.send("/get dev_version value: RDR\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.lblDevice->text() == "RDR"; }, 5000));
+    EXPECT_EQ(window.txtCurrName->text(), "Bench (COM5)");
+    EXPECT_FALSE(window.btnOpen->isHidden());
+    bench.reader.send("/ver 9.99\r\n");
+    QTest::qWait(200);
+    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
+}
+
+// Timer1 ticks by the real clock (60 ms here, as in the program): the port
+// settles for two ticks counted from a fresh start of Timer1 (the wait ends on
+// the third), and a reader that never gives its device version is waited for
+// 100 ticks (the wait ends on the 101st). Times are bounded only from below,
+// which no slow machine breaks; ticks are counted.
+TEST(OpenDialogue, WaitsFollowTheRealClock)
+{
+    ProgramWindow bench({{"/ver", "/ver 1.02\r\n"}});
+    frmMain& window = *bench.window;
+    window.Timer1->setInterval(60);
+    int ticks = 0;
+    QObject::connect(window.Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
+    QElapsedTimer clock;
+    std::map<QByteArray, std::pair<qint64, int>> received; // when, and after how many ticks
+    bench.reader.whenReceived = [&](const QByteArray& line) {
+        received[line] = {clock.elapsed(), ticks};
+    };
+    QTest::qWait(30); // Test starts halfway between two ticks of Timer1, started by setInterval
+    clock.start();
+    window.btnOpen->click();
+    EXPECT_EQ(shown(bench),
+              "&Open Port | 1.02 | (none returned) | 5 | Bench | open | found | 0 beep");
+    EXPECT_GE(received["/ver"].first, 175) << "the port settled for less than 3 ticks";
+    EXPECT_GE(clock.elapsed() - received["/get dev_version"].first, 6000);
+    EXPECT_LE(ticks - received["/get dev_version"].second, 101);
+}
+
+// Enter typed by the user: press and release come through the event loop.
+void pressEnter(QWidget* box)
+{
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QCoreApplication::postEvent(box, new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
+    }
+}
+
+// Each action reaches the window as a user's does: a button's click signal, a
+// menu item's trigger, keys to the boxes, a close request, a termination signal.
+struct Action {
+    const char* name;
+    bool closes;
+    void (*deliver)(ProgramWindow&);
+};
+
+const Action kActions[] = {
+    {"File, Open", false,
+     [](ProgramWindow& bench) {
+         bench.desktop.filesToChoose = {madeFixture("rows-999.xls")};
+         bench.window->mnuFileOpen->trigger();
+     }},
+    // An About that opens is closed again once it shows.
+    {"Help, About", false,
+     [](ProgramWindow& bench) {
+         const auto abouts = [&bench] { return bench.window->findChildren<frmAbout*>().size(); };
+         QTimer::singleShot(50ms, bench.window, [&bench, abouts, before = abouts()] {
+             if (abouts() > before) {
+                 bench.desktop.programsStarted << "About shown";
+                 QApplication::activeModalWidget()->close();
+             }
+         });
+         bench.window->mnuHelpAbout->trigger();
+     }},
+    {"Help, Show Help", false, [](ProgramWindow& bench) { bench.window->mnuShowHelp->trigger(); }},
+    {"Test", false, [](ProgramWindow& bench) { bench.window->btnOpen->click(); }},
+    {"Enter in the port list", false,
+     [](ProgramWindow& bench) { pressEnter(bench.window->Combo2->lineEdit()); }},
+    // Typing enables Go again, as during a run.
+    {"Go", false,
+     [](ProgramWindow& bench) {
+         QTest::keyClicks(bench.window->txtSerialNumber, "7");
+         bench.window->btnSend->click();
+     }},
+    {"Enter in the serial-number box", false,
+     [](ProgramWindow& bench) {
+         QTest::keyClicks(bench.window->txtSerialNumber, "7");
+         pressEnter(bench.window->txtSerialNumber);
+     }},
+    {"File, Exit", true, [](ProgramWindow& bench) { bench.window->mnuFileExit->trigger(); }},
+    {"Exit", true, [](ProgramWindow& bench) { bench.window->btnExit->click(); }},
+    {"the window's close button", true, [](ProgramWindow& bench) { bench.window->close(); }},
+    {"a termination signal", true, [](ProgramWindow&) { ASSERT_EQ(raise(SIGTERM), 0); }},
+};
+
+enum class Setup { None, KeysHeld, DriverDevice, SilentReader, About };
+
+// Where the action comes: once the reader has received `closedAt`, else at the
+// first wait of Test or Go, in Go's warning box (a silent reader), or while
+// About is up. Only the actions that close are tried at every wait, the others
+// at one wait of each kind. `closedAt` is also all the reader gets when the
+// window closes there.
+struct BusyState {
+    const char* name;
+    bool go;
+    Setup setup;
+    bool everyAction;
+    bool portOpen;
+    QByteArray closedAt;
+};
+
+const QMap<QByteArray, QByteArray> kAnswering{
+    {"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}};
+const QByteArray kTest = "/ver;/get dev_version";
+const QByteArray kRun = kTest + ";" + kTest + ";/rawxact first;/rawsend second";
+
+const BusyState kStates[] = {
+    {"Test, the keys that started it held", false, Setup::KeysHeld, false, false, ""},
+    {"Test, while the port settles", false, Setup::None, false, true, ""},
+    {"Test, asking the driver's device", false, Setup::DriverDevice, false, false, ""},
+    {"Test, at /ver", false, Setup::None, true, true, "/ver"},
+    {"Test, at /get dev_version", false, Setup::None, false, true, kTest},
+    {"Go, at the first /ver", true, Setup::None, true, true, "/ver"},
+    {"Go, at the first /get dev_version", true, Setup::None, false, true, kTest},
+    {"Go, at the second /ver", true, Setup::None, false, true, kTest + ";/ver"},
+    {"Go, at the second /get dev_version", true, Setup::None, false, true, kTest + ";" + kTest},
+    {"Go, waiting for a reply", true, Setup::None, true, true,
+     kTest + ";" + kTest + ";/rawxact first"},
+    {"Go, its warning up", true, Setup::SilentReader, false, true, "/ver"},
+    {"About up", false, Setup::About, true, false, ""},
+};
+
+// What docs/architecture.md's table says: of the other actions only Show
+// Help runs; closing the window closes it except while a dialog of the
+// program's own is up; a termination request always does. The work then runs
+// to its end, or gives up at once: the reader gets nothing more, the settings
+// are stored only by the close, and the window is gone once control is back
+// in the event loop.
+TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
+{
+    for (const BusyState& state : kStates) {
+        for (const Action& action : kActions) {
+            if (!state.everyAction && !action.closes) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(action.name) + " while " + state.name);
+            const bool signal = QString(action.name) == "a termination signal";
+            ProgramWindow bench(state.setup == Setup::SilentReader ? QMap<QByteArray, QByteArray>()
+                                                                   : kAnswering);
+            closeOnTerminationSignals(bench.window);
+            Busy busyWhenActed = Busy::Idle;
+            const auto act = [&] {
+                busyWhenActed = bench.window->busy();
+                action.deliver(bench);
+                // Anything stored after a close is a second store.
+                if (bench.window && !bench.window->isVisible()) {
+                    QFile::remove(bench.program.settingsFile());
+                }
+            };
+            // The reply to "/rawxact first" comes once the action has been handled.
+            bench.reader.whenReceived = [&](const QByteArray& line) {
+                if (state.setup == Setup::None &&
+                    bench.reader.received().join(';') == state.closedAt) {
+                    QTimer::singleShot(0, act);
+                }
+                if (line == "/rawxact first") {
+                    QTimer::singleShot(100ms, [&] {
+                        if (bench.window && bench.window->isVisible()) {
+                            bench.reader.send("/rawxact first done\r\n");
+                        }
+                    });
+                }
+            };
+            // The warning box is a modal loop: the action comes from within it.
+            bench.desktop.whileMessageShown = [&](const RecordingDesktop::Message& message) {
+                if (message.title == "Warning") {
+                    QEventLoop box;
+                    QTimer::singleShot(0, &box, [&] {
+                        act();
+                        box.quit();
+                    });
+                    box.exec();
+                    EXPECT_FALSE(bench.window.isNull()) << "destroyed while its handler runs";
+                }
+            };
+            std::optional<DriverDeviceLink> device;
+            if (state.setup == Setup::DriverDevice) {
+                device.emplace("Silent");
+                bench.window->Combo2->setEditText("Silent");
+            } else if (state.setup == Setup::KeysHeld) {
+                QTest::keyPress(bench.window, Qt::Key_Alt);
+            }
+            // Clicked from an event loop, which the window's deletion after a close waits for.
+            QEventLoop clicking;
+            QTimer::singleShot(0, &clicking, [&] {
+                if (state.setup == Setup::About) {
+                    QTimer::singleShot(50ms, act);
+                    QTimer::singleShot(300ms, [] { modal::closeAll(); });
+                    bench.window->mnuHelpAbout->trigger();
+                } else {
+                    if (state.closedAt.isEmpty()) {
+                        QTimer::singleShot(0, act);
+                    }
+                    state.go ? bench.window->btnSend->click() : bench.window->btnOpen->click();
+                }
+                clicking.quit();
+            });
+            clicking.exec();
+            // Keys posted and the windows' deletion are handled; an About left open is closed.
+            QTest::qWait(100);
+            modal::closeAll();
+            QTest::qWait(20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+            EXPECT_NE(busyWhenActed, Busy::Idle);
+            const QByteArray received = bench.reader.received().join(';');
+            ASSERT_EQ(bench.window.isNull(),
+                      action.closes && (signal || state.setup != Setup::About));
+            if (bench.window.isNull()) {
+                // A termination request closes from the event loop, once the wait has looked.
+                EXPECT_TRUE(signal ? received.startsWith(state.closedAt) &&
+                                         !received.contains("/rawsend second")
+                                   : received == state.closedAt)
+                    << received.toStdString();
+                const bool toldPortOpen = std::any_of(
+                    bench.desktop.messages.begin(), bench.desktop.messages.end(),
+                    [](const auto& message) { return message.title == "Bench (COM5) is open"; });
+                EXPECT_TRUE(signal || toldPortOpen == state.portOpen);
+                EXPECT_TRUE(signal || !QFile::exists(bench.program.settingsFile()));
+                EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
+                continue;
+            }
+            EXPECT_EQ(received, state.go ? kRun : state.setup == Setup::About ? "" : kTest);
+            EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
+                      QString(action.name) == "Help, Show Help" ? 1u : 0u);
+            EXPECT_EQ(bench.window->busy(), Busy::Idle);
+            EXPECT_TRUE(!state.go ||
+                        bench.window->txtCommandList->text() ==
+                            transcriptOf("/rawxact first --> first done;/rawsend second"));
+        }
+    }
+}
+
+} // namespace
