@@ -73,26 +73,24 @@ void expectExchange(const fs::path& folder, const Step& step)
         EXPECT_EQ(write(fd, &c, 1), 1);
     }
     std::string text;
-    bool gone = false;
     const Clock::time_point asked = Clock::now();
     Clock::time_point came = asked + 1h; // when the reply was whole
-    while (!gone && Clock::now() < std::min(asked + 5s, came + 200ms)) {
-        if (step.then != GoesAway && came > Clock::now() &&
-            text.find(step.reply) != std::string::npos) {
+    ssize_t got = 1;                     // none (EIO) once the port has gone away
+    while (got > 0 && Clock::now() < std::min(asked + 5s, came + 200ms)) {
+        if (step.then != GoesAway && came > Clock::now() && text.find(step.reply) != text.npos) {
             came = Clock::now();
         }
         char buffer[4096];
-        if (pollfd port{fd, POLLIN, 0}; poll(&port, 1, 10) > 0) {
-            const ssize_t got = read(fd, buffer, sizeof buffer);
-            gone = got <= 0; // EIO: the port went away
-            text.append(buffer, static_cast<std::size_t>(got > 0 ? got : 0));
+        if (pollfd port{fd, POLLIN, 0};
+            poll(&port, 1, 10) > 0 && (got = read(fd, buffer, 4096)) > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
         }
     }
     close(fd);
     const std::regex noise("^(~noise~\r\n)+|(~noise~\r\n)+$");
     EXPECT_EQ(std::regex_search(text, noise), step.then == Noisy) << text;
     EXPECT_EQ(std::regex_replace(text, noise, ""), step.reply);
-    EXPECT_EQ(gone, step.then == GoesAway);
+    EXPECT_EQ(got <= 0, step.then == GoesAway);
     EXPECT_GE(came - asked, step.atLeast);
 }
 
@@ -203,6 +201,19 @@ TEST(KvrSim, Scenarios)
         EXPECT_EQ(neighbour.end(SIGINT), 0);
         EXPECT_FALSE(fs::exists(neighbour.folder));
     }
+}
+
+// Where its lock file cannot be made, a simulator says so and leaves the folder as it was.
+TEST(KvrSim, RefusesAFolderWhoseLockFileItCannotMake)
+{
+    TempFolder runtime;
+    fs::create_directories(runtime.path() / "kvr/kvr-sim.lock"); // a folder of that name
+    Sim sim(runtime.path(), {});
+    EXPECT_EQ(sim.end(), 1);
+    EXPECT_EQ(sim.readAllStandardError().toStdString(), "kvr-sim: cannot create " +
+                                                            (sim.folder / "kvr-sim.lock").string() +
+                                                            ": Is a directory\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(sim.folder), {}), 1);
 }
 
 } // namespace
