@@ -8,9 +8,7 @@
 
 // Unlike assert it holds in every build type; it aborts, so libFuzzer keeps the input.
 #define FUZZ_CHECK(condition)                                                                      \
-    ((condition)                                                                                   \
-         ? void()                                                                                  \
-         : (std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, __LINE__), std::abort()))
+    ((condition) ? void() : (std::fputs("check failed: " #condition "\n", stderr), std::abort()))
 
 // The same cells, a number being the same value (not-a-number included).
 template <typename Rows> bool sameRows(const Rows& a, const Rows& b)

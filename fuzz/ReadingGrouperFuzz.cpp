@@ -1,6 +1,5 @@
-// Any byte stream, cut anywhere, grouped into readings. Between pieces a
-// reading may be taken: by the quiet pause, or by the receive handler that a
-// complete reading queued, maybe only after more pieces came.
+// Any byte stream, cut anywhere, grouped into readings; between pieces a reading may be taken
+// (by the quiet pause, or by the receive handler that a complete reading queued).
 
 #include "device/ReadingGrouper.h"
 #include "fuzz/Check.h"
@@ -20,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(held == grouper.held() && held == (pending.isEmpty()        ? Held::Nothing
                                                       : pending.endsWith('\n') ? Held::Complete
                                                                                : Held::Partial));
+        // A reading is everything held: nothing is lost or doubled.
         if (held != Held::Nothing && in.ConsumeBool()) {
-            // A reading is everything held: nothing is lost or doubled.
             read += grouper.take();
             FUZZ_CHECK(read == sent && grouper.held() == Held::Nothing);
         }

@@ -1,5 +1,5 @@
-// Any registry.reg of the KVR folder through the reading of any value as
-// ReadRegistry reads it, and through the port list the discovery builds.
+// Any registry.reg of the KVR folder through the reading of any value as ReadRegistry reads it
+// (data over its 2048-byte buffer is not read), and through the port list (of 32 readers at most).
 
 #include "device/DriverDiscovery.h"
 #include "fuzz/Check.h"
@@ -20,11 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       name = in.ConsumeRandomLengthString(40);
     const std::string root = "HKEY_LOCAL_MACHINE\\", file = in.ConsumeRemainingBytesAsString();
     std::ofstream(std::filesystem::temp_directory_path() / "kvr/registry.reg") << file;
-    // Data longer than ReadRegistry's buffer of 2048 bytes is not read.
     const auto found = platform::findRegValue(file, root + key, name);
     FUZZ_CHECK(platform::queryRegistryValue(platform::kHkeyLocalMachine, key, name, 2048) ==
                (found && found->data.size() <= 2048 ? found : std::nullopt));
-    // At most 32 readers.
     FUZZ_CHECK(driverPortLines([](const QString& section, const QString& value) {
                    return readRegistryText(platform::kHkeyLocalMachine, section, value);
                }).size() <= 32);

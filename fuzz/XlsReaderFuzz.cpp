@@ -1,6 +1,5 @@
-// Bytes as an .xls workbook through our own reader, in process so that
-// coverage guides the mutations: the cells of A1:B1000 or a one-line reason,
-// and the same again for the same bytes.
+// Bytes as an .xls workbook through our own reader, in process so that coverage guides the
+// mutations: the cells of A1:B1000 or a one-line reason, and the same again for the same bytes.
 
 #include "fuzz/Check.h"
 #include "workbook/XlsReader.h"
