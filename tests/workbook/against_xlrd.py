@@ -4,15 +4,12 @@ file in the folders, as the workbook helper gives it to the program, has the kin
 python3-xlrd, an independent reader, finds (a date as the helper's text; an error value is an
 empty cell to the program). A file refused by one is refused by the other, but for a damaged
 one ("damaged-*.xls") whose damage xlrd passes over."""
-import glob
-import os
-import subprocess
-import sys
+import glob, os, subprocess, sys
 
 import xlrd
 
-KINDS = {xlrd.XL_CELL_TEXT: b"T", xlrd.XL_CELL_NUMBER: b"D", xlrd.XL_CELL_DATE: b"W",
-         xlrd.XL_CELL_BOOLEAN: b"B"}
+KINDS = {xlrd.XL_CELL_TEXT: "T", xlrd.XL_CELL_NUMBER: "D", xlrd.XL_CELL_DATE: "W",
+         xlrd.XL_CELL_BOOLEAN: "B"}
 
 
 def ours(helper, path):
@@ -23,22 +20,16 @@ def ours(helper, path):
         return None
     cells = {}
     for index in range(2 * int(rows[len(b"rows "):])):
-        kind, rest = rest[:1], rest[2:]  # "N" and its line end: an empty cell
-        if kind in b"TW":
+        kind, rest = rest[:1].decode(), rest[2:]  # "N" and its line end: an empty cell
+        if kind in "TW":
             length, rest = rest.split(b" ", 1)
-            cells[divmod(index, 2)] = (kind, rest[:int(length)].decode("utf-8"))
-            rest = rest[int(length) + 1:]
-        elif kind != b"N":
+            value, rest = rest[:int(length)].decode(), rest[int(length) + 1:]
+        elif kind != "N":
             value, rest = rest.split(b"\n", 1)
-            cells[divmod(index, 2)] = (kind, float(value))
+        if kind != "N":
+            cells[divmod(index, 2)] = (kind, value if kind in "TW" else float(value))
     assert (head, rest) == (b"orvelle-cells 1", b"end\n"), out[:40]
     return cells
-
-
-def date_text(value, datemode):
-    y, mo, d, h, mi, s = xlrd.xldate_as_tuple(value, datemode)
-    day, time = "%04d-%02d-%02d" % (y, mo, d), "%02d:%02d:%02d" % (h, mi, s)
-    return time if (y, mo, d) == (0, 0, 0) else day if (h, mi, s) == (0, 0, 0) else day + " " + time
 
 
 def theirs(path):
@@ -51,9 +42,12 @@ def theirs(path):
     for r in range(min(sheet.nrows, 1000)):
         for c in range(min(sheet.ncols, 2)):
             value, kind = sheet.cell_value(r, c), KINDS.get(sheet.cell_type(r, c))
+            if kind == "W":
+                y, mo, d, h, mi, s = xlrd.xldate_as_tuple(value, book.datemode)
+                day, time = "%04d-%02d-%02d" % (y, mo, d), "%02d:%02d:%02d" % (h, mi, s)
+                value = time if not y else day if (h, mi, s) == (0, 0, 0) else day + " " + time
             if kind:
-                cells[(r, c)] = (kind, value if kind == b"T" else date_text(value, book.datemode)
-                                 if kind == b"W" else float(value))
+                cells[(r, c)] = (kind, value if kind in "TW" else float(value))
     return cells
 
 
