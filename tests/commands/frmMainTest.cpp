@@ -3,7 +3,6 @@
 #include "device/MSComm.h"
 #include "support/DriverLog.h"
 #include "support/Fixtures.h"
-#include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -25,8 +24,7 @@
 
 // The window's command file and its run as the user meets them: File, Open answered with a file
 // (a name typed into the dialog need not exist), keys typed into the widget with the focus, Go
-// clicked; kvr-sim as the driver on the first reader's port. The open dialogue's tick is short
-// and the 20-second reply wait passes in about a second.
+// clicked; kvr-sim as the driver on the first reader's port, the open dialogue's tick short.
 namespace {
 
 class CommandsWindow : public testing::Test {
@@ -34,7 +32,6 @@ protected:
     CommandsWindow()
     {
         window.Timer1->setInterval(5);
-        window.setClock(clock);
         window.Combo2->setEditText("KVR Reader 0 (COM5)");
         window.show();
         QApplication::setActiveWindow(&window);
@@ -63,8 +60,6 @@ protected:
                   ready ? sendColour::kReady : sendColour::kWaitingForSerial);
     }
 
-    ManualClock clock;
-    ClockDriver clockDriver{clock, std::chrono::milliseconds(100)};
     TempProgram program;
     RecordingDesktop desktop;
     frmMain window{desktop, program.file()};
