@@ -1,6 +1,5 @@
-// Any settings file through the INI store: reads cut to their buffers, a write
-// that reads back and changes no other value, the window placement kept on the
-// screen; and numbers of any length held in the 32-bit range.
+// Any settings file through the INI store: reads cut to their buffers, a write that reads back and
+// changes no other value, the window placement kept on the screen; numbers held in 32 bits.
 
 #include "fuzz/Check.h"
 #include "platform/IniFile.h"
@@ -42,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(fitted.top >= 0 && fitted.left >= 0 && fitted.width >= 0 && fitted.height >= 0 &&
                qint64(fitted.left) + fitted.width <= screen.width &&
                qint64(fitted.top) + fitted.height <= screen.height);
-    // Past ten digits a number is held at the 32-bit ends, even past double's
-    // (repeated, since mutations seldom make numbers that long).
+    // Past ten digits, even past double's, a number is held at the ends (made long by repeating).
     const QString longer = number.repeated(100);
     const auto match =
         QRegularExpression(QStringLiteral("^[ \\t]*([-+]?)[1-9]\\d{10}")).match(longer);

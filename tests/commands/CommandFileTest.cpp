@@ -1,23 +1,27 @@
 #include "commands/CommandFileReader.h"
+#include "commands/WireText.h"
 #include "commands/WorkbookReader.h"
 #include "support/Fixtures.h"
 #include "support/QtPrinters.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <sys/stat.h>
 
 namespace {
 
-// Every workbook fixtures/make_fixtures.py makes, read one after another by the
-// one helper, gives what the script says: its lines (a reply awaited after exactly
-// the "/rawxact" ones) and whether it asks for a serial number, or its refusal.
+// Every workbook fixtures/make_fixtures.py makes, read one after another by the one helper, gives
+// what the script says: its lines (a reply awaited after exactly the "/rawxact" ones) and whether
+// it asks for a serial number, or its refusal.
 TEST(CommandFile, EveryWorkbookGivesItsLinesOrTheReasonItIsRefused)
 {
     QFile file(madeFixture("expected.json"));
@@ -42,8 +46,8 @@ TEST(CommandFile, EveryWorkbookGivesItsLinesOrTheReasonItIsRefused)
     }
 }
 
-// Rows past A1:B1000 are not the file's: a helper's answer with more is out of
-// form, and cells from elsewhere are cut there.
+// Rows past A1:B1000 are not the file's: a helper's answer with more is out of form, and cells
+// from elsewhere are cut there.
 TEST(CommandFile, RowsPastTheRangeAreNotTheFiles)
 {
     using cells::Cell;
@@ -56,8 +60,8 @@ TEST(CommandFile, RowsPastTheRangeAreNotTheFiles)
     }
 }
 
-// A path of any bytes reaches the helper and is named as it is, and a read it
-// hangs on is given up at the time limit without spoiling the next.
+// A path of any bytes reaches the helper and is named as it is, and a read it hangs on (a pipe
+// nobody writes to) is given up at the time limit without spoiling the next.
 TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
 {
     QTemporaryDir folder;
@@ -68,12 +72,67 @@ TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
     ASSERT_TRUE(QFile::copy(madeFixture("line-break-cr.xls"), refused));
     EXPECT_EQ(readCommandFile(refused).message, "Cannot read the command file " + refused +
                                                     ": row 2 holds a line break in its command.");
-    // Opening a pipe that nobody writes to blocks the helper for ever.
     const QString pipe = folder.filePath("pipe.xls");
     ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(std::get<QString>(readCommandRange(pipe, std::chrono::milliseconds(300))),
               "reading it took longer than 0.3 seconds");
     EXPECT_EQ(readCommandFile(oddName).list.entries.size(), 3u);
+}
+
+// A stored path loses the blanks at its ends, then the control characters at its end.
+TEST(CommandFile, APathIsCleanedOfBlanksAndOfControlCharactersAtItsEnd)
+{
+    const std::pair<const char*, const char*> paths[] = {
+        {"  a b.xls \x01\x1f", "a b.xls "}, {"a.xls\t", "a.xls"}, {" a.xls  ", "a.xls"}};
+    for (const auto& [path, cleaned] : paths) {
+        EXPECT_EQ(cleanedCommandFile(path), cleaned) << path;
+    }
+}
+
+// Every byte the wire brings in goes back out as the same byte.
+TEST(WireText, EveryByteGoesBackAsItCame)
+{
+    QByteArray everyByte(256, 0);
+    std::iota(everyByte.begin(), everyByte.end(), 0);
+    EXPECT_EQ(toWire(fromWire(everyByte)), everyByte);
+}
+
+// orvelle-check run in the workbook's folder, so that what it prints does not depend on where the
+// tree lies: its arguments, exit code, and the file of expected/ with its output or its errors.
+TEST(OrvelleCheck, PrintsThePreviewOrTheLinesAsSentOrWhyNot)
+{
+    const std::tuple<QString, int, QString> runs[]{
+        {"libreoffice-text-codes.xls", 0, "libreoffice-text-codes.txt"},
+        {"libreoffice-numeric-codes.xls", 0, "libreoffice-numeric-codes.txt"},
+        {"serial.xls", 0, "serial.txt"},
+        // Formulas are their last results; the first worksheet is read though hidden.
+        {"libreoffice-formulas.xls", 0, "libreoffice-formulas.txt"},
+        {"libreoffice-hidden-first.xls", 0, "libreoffice-hidden-first.txt"},
+        {"--serial 42 libreoffice-text-codes.xls", 0, "libreoffice-text-codes-42.txt"},
+        // The lines as the port's code page carries them: "Œ" goes out, "Ω" is a "?".
+        {"--serial Ω7 non-ascii.xls", 0, "non-ascii-7.txt"},
+        {"no-command-names.xls", 1, "No command names found in the Commands.XLS file.\n"},
+        {"damaged-crashes-freexl.xls", 1,
+         "Cannot read the command file damaged-crashes-freexl.xls"},
+        {"no-such-file.xls", 2, "orvelle-check: no such command file: no-such-file.xls\n"},
+        {"--serial 12345678901234567 serial.xls", 2, "orvelle-check: a serial number has at most"},
+    };
+    for (const auto& [line, exitCode, expected] : runs) {
+        SCOPED_TRACE(line.toStdString());
+        const QStringList args = line.split(' ');
+        QProcess tool;
+        tool.setWorkingDirectory(QFile::exists(madeFixture(args.back())) ? madeFixture("")
+                                                                         : keptFixture(""));
+        tool.start(QCoreApplication::applicationDirPath() + "/orvelle-check", args);
+        EXPECT_TRUE(tool.waitForFinished(10000));
+        EXPECT_EQ(tool.exitCode(), exitCode);
+        QFile out(ORVELLE_EXPECTED_OUTPUT "/" + expected);
+        EXPECT_EQ(out.open(QIODevice::ReadOnly), exitCode == 0);
+        EXPECT_EQ(tool.readAllStandardOutput(), out.isOpen() ? out.readAll() : "");
+        const QString errors = tool.readAllStandardError();
+        EXPECT_EQ(errors.left(exitCode == 0 ? errors.size() : expected.size()),
+                  exitCode == 0 ? QString() : expected);
+    }
 }
 
 } // namespace
