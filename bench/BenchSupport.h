@@ -2,11 +2,14 @@
 
 #include "ui/DesktopServices.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <sys/resource.h>
@@ -102,4 +105,16 @@ inline double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// Shows `window` and waits until the window system has put it on screen (10 s at most).
+inline void showOnScreen(QWidget& window)
+{
+    window.show();
+    QElapsedTimer shown;
+    shown.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) &&
+           shown.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
 }

@@ -134,13 +134,7 @@ int main(int argc, char* argv[])
     const Simulator driver({});
     QuietDesktop desktop;
     frmMain window(desktop, environment.programFile());
-    window.show();
-    QElapsedTimer shown;
-    shown.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) &&
-           shown.elapsed() < 10000) {
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    showOnScreen(window);
     window.Combo2->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
 
     std::vector<double> silentSeconds, floodSeconds, silentGap, floodGap;
