@@ -212,18 +212,22 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     ASSERT_TRUE(presetFile.open(QIODevice::WriteOnly) && presetFile.write(preset) > 0);
     presetFile.close();
     ASSERT_TRUE(QFile::setPermissions(installed.folder(), QFile::ReadOwner | QFile::ExeOwner));
-    const QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    const QString user = config.filePath("Orvelle/Orvelle.INI");
+    // The user's folder: $XDG_CONFIG_HOME/Orvelle, else ~/.config/Orvelle.
+    const QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
     for (const auto& [file, settings, state] :
          {std::tuple{program.file(), program.settingsFile(), Qt::WindowNoState},
-          std::tuple{QStringLiteral("/proc/Orvelle"), user, Qt::WindowMaximized},
-          std::tuple{installed.file(), user, Qt::WindowMinimized}}) {
+          {QStringLiteral("/proc/Orvelle"), home.filePath(".config/Orvelle/Orvelle.INI"),
+           Qt::WindowMaximized},
+          {installed.file(), home.filePath("xdg/Orvelle/Orvelle.INI"), Qt::WindowMinimized}}) {
         SCOPED_TRACE(file.toStdString());
         const bool isInstalled = file == installed.file();
-        QFile::remove(user);
+        isInstalled ? qputenv("XDG_CONFIG_HOME", home.filePath("xdg").toLocal8Bit())
+                    : qunsetenv("XDG_CONFIG_HOME");
         EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 1 : 0);
         EXPECT_TRUE(window->isVisible() && window->focusWidget() == window->Combo2);
+        EXPECT_EQ(window->lblCurrPort->frameShape(), QFrame::NoFrame);
         EXPECT_FALSE(QFile::exists(settings));
         window->Combo2->setCurrentIndex(isInstalled ? 0 : 1);
         window->setWindowState(state);
@@ -239,6 +243,7 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     QFile::setPermissions(installed.folder(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", oldHome);
     // Not applied: the stored size, a place past the screen's right edge, a port
     // entry past the list's end, a one-character command file.
     QFile settings(program.settingsFile());
