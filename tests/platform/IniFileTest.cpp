@@ -6,9 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstddef>
+#include <fcntl.h>
 #include <fstream>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <random>
 #include <sstream>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <thread>
 
 namespace {
@@ -74,26 +81,56 @@ TEST_F(IniFile, AWriteKeepsEveryOtherByte)
     EXPECT_EQ(files(), 2) << "a temporary file was left";
 }
 
-// As an ordinary user, without root's right to write anywhere: what the folder
-// or the file does not allow is not written, and what can be read still reads.
-TEST_F(IniFile, AWriteThePermissionsRefuseLeavesTheFileAlone)
+// Where the system cannot make a file without a name (O_TMPFILE), the new text
+// goes to a named temporary file.
+bool withoutUnnamedFiles()
 {
-    for (const auto& [file, folderMode, reads] :
-         {std::tuple{0644, 0755, "me"}, {0600, 0777, "d"}, {0444, 0777, "me"}}) {
-        store(kHandEdited);
-        ASSERT_EQ(chmod(path.c_str(), file) | chmod(folder.path().c_str(), folderMode), 0);
-        const auto refused = [&] {
-            return !writeProfileString("Other", "keep", "new", path) &&
-                   readProfileString("Other", "keep", "d", 40, path) == reads;
-        };
-        EXPECT_EQ(exitCodeInChild(65534, refused), 1) << std::oct << file << " in " << folderMode;
-        EXPECT_EQ(stored(), kHandEdited);
-        EXPECT_EQ(files(), 1);
+    sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+                            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+                            BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, __O_TMPFILE & ~O_DIRECTORY, 0, 1),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    const sock_fprog program{std::size(filter), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// As an ordinary user, without root's right to write anywhere: what the folder
+// or the file does not allow, or a file size limit, is not written, what can be
+// read still reads, and no temporary file stays, named or not.
+TEST_F(IniFile, AWriteLeavesNoTemporaryFileAndOnlyWhatIsAllowedIsWritten)
+{
+    const std::string written = kHandEdited.substr(0, kHandEdited.size() - 11) + "keep=new\r\n";
+    for (const bool named : {false, true}) {
+        for (const auto& [file, folderMode, limit, reads] : {std::tuple{0666, 0777, 1 << 20, "new"},
+                                                             {0644, 0755, 1 << 20, "me"},
+                                                             {0600, 0777, 1 << 20, "d"},
+                                                             {0444, 0777, 1 << 20, "me"},
+                                                             {0666, 0777, 16, "me"}}) {
+            SCOPED_TRACE(testing::Message() << std::oct << file << " in " << folderMode
+                                            << (named ? ", named" : "") << std::dec << limit);
+            fs::remove(path); // the last row's file is the other user's
+            store(kHandEdited);
+            ASSERT_EQ(chmod(path.c_str(), file) | chmod(folder.path().c_str(), folderMode), 0);
+            const bool allowed = reads == "new"s;
+            const auto write = [&] {
+                const rlimit size{rlim_t(limit), rlim_t(limit)};
+                signal(SIGXFSZ, SIG_IGN);
+                return (!named || withoutUnnamedFiles()) && setrlimit(RLIMIT_FSIZE, &size) == 0 &&
+                       writeProfileString("Other", "keep", "new", path) == allowed &&
+                       readProfileString("Other", "keep", "d", 40, path) == reads;
+            };
+            EXPECT_EQ(exitCodeInChild(65534, write), 1);
+            EXPECT_EQ(stored(), allowed ? written : kHandEdited);
+            EXPECT_EQ(files(), 1);
+        }
     }
 }
 
-// A writer killed at random moments, a few hundred times: every file it leaves
-// behind reads back whole, with either the old value or a new one.
+// Writers killed at random moments, a few hundred times, half of them without
+// unnamed files: every file they leave reads back whole, with the old value or
+// a new one, and the next write clears their temporary files.
 TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
 {
     const std::string before = kHandEdited + "\r\n[Counter]\r\nValue=", after = "\r\n\r\n[X]\r\n";
@@ -102,6 +139,9 @@ TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
     for (int kills = 0; kills < 300; ++kills) {
         const pid_t writer = fork();
         ASSERT_GE(writer, 0);
+        if (writer == 0 && kills % 2 && !withoutUnnamedFiles()) {
+            _exit(1);
+        }
         for (long i = 1; writer == 0; ++i) {
             writeProfileString("Counter", "Value", std::to_string(i), path);
         }
@@ -111,8 +151,8 @@ TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
         const std::string value = readProfileString("Counter", "Value", "", 40, path);
         ASSERT_EQ(stored(), before + value + after) << "after " << kills << " kills";
     }
-    // Each write clears what killed writers left; only the last one's may remain.
-    EXPECT_LE(files(), 2);
+    EXPECT_TRUE(writeProfileString("Counter", "Value", "last", path));
+    EXPECT_EQ(files(), 1);
 }
 
 } // namespace

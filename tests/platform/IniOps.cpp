@@ -3,14 +3,10 @@
 // store (ours on Linux, the profile functions on Windows) and prints each result.
 #include "platform/IniFile.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
-
-namespace {
 
 const std::optional<std::string> kStarts[] = {
     std::nullopt,
@@ -44,31 +40,26 @@ const std::vector<std::string> kSequences[] = {
      "File|LastFile||255"},
     {"File|LastFile|", "File|LastFile|d|255"}};
 
-} // namespace
-
-int main(int argc, char* argv[])
+int main(int, char* argv[])
 {
-    const std::string folder = argc == 2 ? argv[1] : ".";
     int number = 0;
     for (const auto& start : kStarts) {
         for (const auto& sequence : kSequences) {
-            const std::string file = folder + "/" + std::to_string(++number) + ".INI";
+            const std::string file = std::string(argv[1]) + "/" + std::to_string(++number) + ".INI";
             if (start) {
                 std::ofstream(file, std::ios::binary) << *start;
             }
             for (const std::string& op : sequence) {
-                std::istringstream in(op);
-                std::string f[4];
-                for (std::string& field : f) {
-                    std::getline(in, field, '|');
+                std::vector<std::string> f(1);
+                for (const char c : op) {
+                    c == '|' ? f.emplace_back() : f.back() += c;
                 }
-                const bool read = std::count(op.begin(), op.end(), '|') == 3;
-                std::printf(
-                    "%d %s\n", number,
-                    read ? platform::readProfileString(f[0], f[1], f[2], std::stoul(f[3]), file)
-                               .c_str()
+                const std::string result =
+                    f.size() == 4
+                        ? platform::readProfileString(f[0], f[1], f[2], std::stoul(f[3]), file)
                     : platform::writeProfileString(f[0], f[1], f[2], file) ? "written"
-                                                                           : "refused");
+                                                                           : "refused";
+                std::printf("%d %s\n", number, result.c_str());
             }
         }
     }

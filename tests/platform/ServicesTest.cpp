@@ -1,6 +1,5 @@
 #include "platform/DriverDevice.h"
 #include "platform/KvrFolder.h"
-#include "platform/ProgramStart.h"
 #include "platform/Registry.h"
 #include "support/ChildProcess.h"
 #include "support/DriverRecords.h"
@@ -10,13 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <fstream>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 
 // Linux's stand-ins for Windows' services: the KVR folder with the driver's registry.reg
-// and devices (in the test program's own runtime folder, or under /tmp), a program start.
+// and devices (in the test program's own runtime folder, or under /tmp).
 namespace {
 
 namespace fs = std::filesystem;
@@ -53,25 +51,17 @@ TEST(KvrFolder, UnderTmpOnlyAPrivateFolderOfTheUsersOwnCounts)
     fs::remove(folder);
 }
 
-RegistryValue text(const std::string& value)
-{
-    return {1, {value.begin(), value.end() + 1}};
-}
-
 // Values of every type, up to the buffer's 2048 bytes; lines that mean nothing
 // are passed over; UTF-8 files and UTF-16 ones as the registry editor writes.
 TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
 {
-    const auto query = [](const std::string& key, const std::string& name) {
-        return platform::queryRegistryValue(platform::kHkeyLocalMachine, key, name);
-    };
     const std::string utf8 =
         "Windows Registry Editor Version "
         "5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\T]\r\n\"Text\"=\"COM5\"\r\n"
         "\"Number\"=dword:00000007\r\n\"Bytes\"=hex:00,ff\r\n\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
         "@=\"default\"\r\n\"Quote\"=\"say \\\"hi\\\" C:\\\\x\"\r\n\"Long\"=hex:01,02,\\\r\n  03\r\n"
-        "[HKEY_LOCAL_MACHINE\\Other]\r\n\"Elsewhere\"=\"x\"\r\n[HKEY_LOCAL_MACHINE\\Sizes]"
-        "\n\"Fits\"=\"" +
+        "[HKEY_LOCAL_MACHINE\\Other]\r\n\"Elsewhere\"=\"x\"\r\n[HKEY_LOCAL_MACHINE\\Sizes]\n"
+        "\"Fits\"=\"" +
         std::string(2047, 'x') + "\"\n\"TooLong\"=\"" + std::string(2048, 'x') +
         "\"\n\0\x01\xfe garbage\n[HKEY_LOCAL_MACHINE\\Bad]\n\"a\"=dword:zz\n\"b\"=hex:1,2,zzz\n"s +
         "\"c\"=\"never closed\n\"d\"=-\n\"e\"=hex:\xe9,\xff\n\"f\"=dword:\xe9\n" +
@@ -82,26 +72,33 @@ TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
     for (const char c : utf8) {
         utf16 += {c, '\0'};
     }
+    const auto text = [](const std::string& value) {
+        return RegistryValue{1, {value.begin(), value.end() + 1}};
+    };
+    const std::tuple<const char*, const char*, std::optional<RegistryValue>> values[] = {
+        {"t", "text", text("COM5")},
+        {"T", "Number", RegistryValue{4, {7, 0, 0, 0}}},
+        {"T", "Bytes", RegistryValue{3, {0, 0xff}}},
+        {"T", "Multi", RegistryValue{7, {'A', 0, 0}}},
+        {"T", "", text("default")},
+        {"T", "Quote", text("say \"hi\" C:\\x")},
+        {"T", "Long", RegistryValue{3, {1, 2, 3}}},
+        {"T", "Elsewhere", std::nullopt},
+        {"T\\Deeper", "Text", std::nullopt},
+        {"Sizes", "Fits", text(std::string(2047, 'x'))},
+        {"Sizes", "TooLong", std::nullopt},
+        {"Good", "Gone", std::nullopt},
+        {"Good", "Kept", text("yes")}};
     const DriverRecords records;
     for (const std::string& file : {utf8, utf16}) {
-        SCOPED_TRACE(file == utf8 ? "UTF-8" : "UTF-16");
         records.writeRaw(QByteArray::fromStdString(file));
-        EXPECT_EQ(query("t", "text"), text("COM5"));
-        EXPECT_EQ(query("T", "Number"), (RegistryValue{4, {7, 0, 0, 0}}));
-        EXPECT_EQ(query("T", "Bytes"), (RegistryValue{3, {0, 0xff}}));
-        EXPECT_EQ(query("T", "Multi"), (RegistryValue{7, {'A', 0, 0}}));
-        EXPECT_EQ(query("T", ""), text("default"));
-        EXPECT_EQ(query("T", "Quote"), text("say \"hi\" C:\\x"));
-        EXPECT_EQ(query("T", "Long"), (RegistryValue{3, {1, 2, 3}}));
-        EXPECT_EQ(query("T", "Elsewhere"), std::nullopt);
-        EXPECT_EQ(query("T\\Deeper", "Text"), std::nullopt);
-        EXPECT_EQ(query("Sizes", "Fits"), text(std::string(2047, 'x')));
-        EXPECT_EQ(query("Sizes", "TooLong"), std::nullopt);
-        for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
-            EXPECT_EQ(query("Bad", name), std::nullopt) << name;
+        for (const auto& [key, name, value] : values) {
+            EXPECT_EQ(platform::queryRegistryValue(platform::kHkeyLocalMachine, key, name), value)
+                << key << " " << name << (file == utf8 ? " in UTF-8" : " in UTF-16");
         }
-        EXPECT_EQ(query("Good", "Gone"), std::nullopt);
-        EXPECT_EQ(query("Good", "Kept"), text("yes"));
+        for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
+            EXPECT_FALSE(platform::queryRegistryValue(platform::kHkeyLocalMachine, "Bad", name));
+        }
         EXPECT_FALSE(platform::queryRegistryValue(0x80000001, "T", "Text")) << "HKLM only";
     }
 }
@@ -119,7 +116,6 @@ TEST(DriverDevice, AnAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpened)
     cfmakeraw(&raw);
     ASSERT_EQ(tcsetattr(device.master(), TCSANOW, &raw), 0);
     const fs::path devices = qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString() + "/kvr/devices";
-    fs::remove_all(devices);
     fs::create_directories(devices / "sub");
     fs::create_symlink(device.slavePath().toStdString(), devices / "Played");
     fs::create_symlink(devices / "Played", devices / "sub" / "Played");
@@ -152,36 +148,6 @@ TEST(DriverDevice, AnAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpened)
     EXPECT_EQ(ask("Played"), Answer(std::string(2000, 'x')));
     EXPECT_EQ(descriptors(), before) << "the device was left open";
     fs::remove_all(devices);
-}
-
-// `recorder` writes how many arguments it got and its first one into `out`.
-TEST(ProgramStart, EverythingAfterTheFirstBlankIsOneArgument)
-{
-    const TempFolder folder;
-    const fs::path out = folder.path() / "out";
-    const std::string recorder = folder.path() / "recorder", path = std::getenv("PATH");
-    std::ofstream(recorder) << "#!/bin/sh\nprintf '%s|%s' $# \"$1\" >\"$0.tmp\"\nmv \"$0.tmp\" "
-                            << out;
-    fs::permissions(recorder, fs::perms::owner_all);
-    setenv("PATH", ("/nonexistent:" + folder.path().string() + ":" + path).c_str(), 1);
-    for (const auto& [line, recorded] :
-         {std::pair{recorder + " /opt/My Tools/a.chm", "1|/opt/My Tools/a.chm"},
-          {recorder, "0|"},
-          {"recorder  x ", "1| x "}}) {
-        fs::remove(out);
-        EXPECT_TRUE(platform::startProgram(line)) << line;
-        for (int i = 0; i < 1000 && !fs::exists(out); ++i) {
-            std::this_thread::sleep_for(10ms);
-        }
-        std::ifstream recordedFile(out);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(recordedFile), {}), recorded) << line;
-    }
-    for (const char* line : {"orvelle-no-such-program x", "/nonexistent/recorder", "", " x"}) {
-        EXPECT_FALSE(platform::startProgram(line)) << line;
-    }
-    EXPECT_TRUE(platform::isOnPath("recorder") && !platform::isOnPath("orvelle-no-such-program"));
-    setenv("PATH", path.c_str(), 1);
-    EXPECT_FALSE(platform::isOnPath("recorder")) << "found only through the PATH";
 }
 
 } // namespace

@@ -1,81 +1,172 @@
+#include "app/Module1.h"
+#include "platform/ProgramStart.h"
 #include "support/CommandListEntries.h"
 #include "support/DriverLog.h"
+#include "support/ManualClock.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
+#include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"
 #include "ui/ColourButton.h"
+#include "ui/HelpCommand.h"
+#include "ui/MainWindowDesign.h"
+#include "ui/MessageStyle.h"
+#include "ui/QtDesktopServices.h"
+#include "ui/RectangleShape.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
+#include "ui/VersionTexts.h"
+#include "ui/frmAbout.h"
+#include "ui/frmSplash.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace {
 
-QWidget* focus()
-{
-    return QApplication::focusWidget();
-}
+const auto focus = [] { return QApplication::focusWidget(); };
 
-// The main window shown and active as a user meets it; keys go to the focus.
+// The main window shown and active as a user meets it, with a settings file of its
+// own, a desktop that records and the first reader's port selected; keys go to the focus.
 class MainWindow : public testing::Test {
 protected:
+    TempProgram program;
+    RecordingDesktop desktop;
+    frmMain window{desktop, program.file()};
+
     void SetUp() override
     {
+        window.Timer1->setInterval(5);
+        window.Combo2->setEditText("KVR Reader 0 (COM5)");
         window.show();
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
-
-    TempProgram program;
-    RecordingDesktop desktop;
-    frmMain window{desktop, program.file()};
 };
 
-// Return or the keypad's Enter, released apart from the press as from the window system.
-TEST_F(MainWindow, EnterInThePortListTheSerialBoxAndOnGoRunsTheDialogue)
+// Minor number and revision show their last two digits, the major number in full;
+// empty fields keep their blanks.
+TEST(Texts, VersionsMessageIconsAndFileFiltersShowAsDesigned)
+{
+    const auto texts = [](const ProgramVersion& v) {
+        return versionCaption(v) + partNumberCaption(v) + copyrightCaption(v);
+    };
+    EXPECT_EQ(texts({1, 12, 7, "12345678", "(C) Maker"}),
+              " Version: 1.12.07  Part Number: 12345678  (C) Maker ");
+    EXPECT_EQ(texts({123, 0, 123, {}, {}}), " Version: 123.00.23  Part Number:    ");
+    const std::pair<int, QMessageBox::Icon> icons[] = {
+        {0, QMessageBox::NoIcon},   {16, QMessageBox::Critical},    {32, QMessageBox::Question},
+        {48, QMessageBox::Warning}, {64, QMessageBox::Information}, {80, QMessageBox::Critical}};
+    for (const auto& [style, icon] : icons) {
+        EXPECT_EQ(messageIcon(style), icon) << style;
+    }
+    EXPECT_EQ(qtNameFilters("Command File (*.xls)|*.xls"), "Command File (*.xls)");
+}
+
+// Centred on the screen, it stays four seconds, or until a click on it, Space or Escape.
+TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSeconds)
+{
+    frmSplash splash;
+    EXPECT_EQ(splash.geometry().center(), splash.screen()->geometry().center());
+    EXPECT_EQ(splash.lblPartNumber->text() + splash.lblVersion->text(),
+              partNumberCaption() + versionCaption());
+    for (const AutoSizeLabel* label : splash.findChildren<AutoSizeLabel*>()) {
+        EXPECT_EQ(label->size(), label->sizeHint()) << label->objectName().toStdString();
+        EXPECT_TRUE(splash.rect().contains(label->geometry()));
+        EXPECT_NEAR(label->geometry().center().x(), splash.width() / 2, 1);
+    }
+    QList<std::function<void()>> actions;
+    for (QWidget* part : splash.findChildren<QWidget*>() + QWidgetList{&splash}) {
+        actions << [part] { QTest::mouseClick(part, Qt::LeftButton); };
+    }
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Escape}) {
+        actions << [&splash, key] { QTest::keyClick(&splash, key); };
+    }
+    ManualClock clock; // standing still, a wait ends by the user's action or 5 s later
+    for (const auto& action : actions) {
+        splash.show();
+        const QObject unseen;
+        QTimer::singleShot(0, action);
+        QTimer::singleShot(5000, &unseen, [&clock] { clock.advance(std::chrono::hours(1)); });
+        Module1::WaitForSplash(splash, clock);
+        EXPECT_FALSE(splash.isVisible());
+    }
+    splash.show();
+    const auto start = clock.now();
+    const ClockDriver driver(clock, std::chrono::milliseconds(100));
+    Module1::WaitForSplash(splash, clock);
+    EXPECT_GE(clock.now() - start, std::chrono::seconds(4));
+    EXPECT_LT(clock.now() - start, std::chrono::milliseconds(4100));
+}
+
+// Return or the keypad's Enter, released apart from the press as from the window
+// system: Test's dialogue in the port list, Go's in the serial-number box and on
+// Go. An access key works wherever the focus is (Alt+T first: the dialogue
+// sets the button's caption again).
+TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
 {
     DriverLog log;
     SimulatedDriver driver({"--log", log.path()});
     ASSERT_TRUE(driver.ready());
-    window.Combo2->setEditText("KVR Reader 0 (COM5)");
     loadCommandList(window, {{"/rawsend {{SN}}", false}}, true);
-    for (QWidget* place : QWidgetList{window.Combo2, window.txtSerialNumber, window.btnSend}) {
-        for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
-                                             std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
-            SCOPED_TRACE(place->objectName().toStdString() +
-                         (key == Qt::Key_Enter ? " keypad" : ""));
+    const auto sent = [&](bool go) {
+        return go ? log.commands().size() : log.lines().count("COM5: /ver");
+    };
+    const QList<QKeyCombination> enter{Qt::Key_Return, Qt::KeypadModifier | Qt::Key_Enter},
+        access{Qt::AltModifier | Qt::Key_T, Qt::AltModifier | Qt::Key_G};
+    QWidget* anywhere = window.txtCommandList;
+    for (QWidget* place :
+         QWidgetList{anywhere, window.Combo2, window.txtSerialNumber, window.btnSend}) {
+        for (const QKeyCombination keys : place == anywhere ? access : enter) {
+            SCOPED_TRACE((place->objectName() + QKeySequence(keys).toString()).toStdString());
+            const auto [key, modifiers] = std::pair(keys.key(), keys.keyboardModifiers());
+            const bool go = place != window.Combo2 && key != Qt::Key_T;
             window.txtSerialNumber->setText("7");
             place->setFocus();
             QWidget* target = focus();
-            const qsizetype before = log.lines().count("COM5: /ver");
+            const qsizetype before = sent(go), commands = sent(true);
             QTimer::singleShot(0, target, [=] { QTest::keyPress(target, key, modifiers); });
             QTimer::singleShot(1, target, [=] { QTest::keyRelease(target, key, modifiers); });
-            EXPECT_TRUE(
-                QTest::qWaitFor([&] { return log.lines().count("COM5: /ver") > before; }, 2000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return sent(go) > before; }, 2000));
+            EXPECT_EQ(sent(true) > commands, go);
         }
     }
     EXPECT_EQ(window.Combo2->count(), 0) << "Enter added the typed port to the list";
+    QTest::keyClick(focus(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window.isVisible(); }, 2000));
 }
 
 // Typing reaches the serial-number box only, up to its 16 characters; the
-// transcript and the status boxes keep their text.
-TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberUpToSixteenCharacters)
+// transcript and the status boxes keep their text, which can be selected and copied.
+TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
 {
     loadCommandList(window, {{"/rawsend {{SN}}", false}}, true);
+    window.txtCurrName->setText("Reader A (COM5)");
     for (TextBox* box : {window.txtCommandList, window.txtDeviceDriver, window.txtCurrName}) {
+        SCOPED_TRACE(box->objectName().toStdString());
         box->setFocus();
         const QString before = box->text();
         QTest::keyClicks(focus(), "typed");
-        EXPECT_EQ(box->text(), before) << box->objectName().toStdString();
+        QTest::keyClick(focus(), Qt::Key_Backspace);
+        QTest::keyClick(focus(), Qt::Key_Delete);
+        EXPECT_EQ(box->text(), before);
+        QApplication::clipboard()->clear();
+        QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(focus(), Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), QString(before).replace("\r\n", "\n"));
     }
     window.txtSerialNumber->setFocus();
     QTest::keyClicks(focus(), "12345678901234567");
@@ -135,6 +226,101 @@ TEST_F(MainWindow, ResizedTheControlsFollowTheWindowThatNeverGetsSmallerThanDesi
                 << control->objectName().toStdString();
         }
     }
+}
+
+// Go is red until a command file is read; the port frame's separator is a black
+// line two pixels thick.
+TEST_F(MainWindow, GoIsPaintedRedTheSeparatorBlack)
+{
+    const QImage go = window.btnSend->grab().toImage();
+    EXPECT_EQ(go.pixelColor(5, go.height() / 2), QColor(Qt::red));
+    const QImage frame = window.frmKVRPort->grab().toImage();
+    const int line = toPixels(design::line2From.y);
+    for (const int y : {line - 2, line - 1, line, line + 1}) {
+        EXPECT_EQ(frame.pixelColor(100, y) == Qt::black, y == line - 1 || y == line) << y;
+    }
+}
+
+// Each showing loads it afresh; closed, the main window activates again, taking
+// the stored place and port. Its bar is light blue within a blue outline three pixels wide.
+TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindowActivates)
+{
+    window.Combo2->addItems({"Reader A (COM5)", "Reader B (COM6)"});
+    QFile settings(program.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Current_Port]\nPort_Num= 1\n"
+                   "[Select_Window_frmMain]\nSettings= 1500, 1200, 9555, 6930\n");
+    settings.close();
+    for (const Qt::Key key : {Qt::Key_unknown, Qt::Key_Return, Qt::Key_Escape}) {
+        window.Combo2->setCurrentIndex(0);
+        window.move(10, 20);
+        QPointer<frmAbout> shown;
+        QTimer::singleShot(0, [&] {
+            shown = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(shown);
+            const QPoint off = shown->frameGeometry().center() - window.frameGeometry().center();
+            EXPECT_LE(off.manhattanLength(), 2) << off.x() << ", " << off.y();
+            EXPECT_EQ(shown->lblPartNumber->text() + shown->lblVersion->text(),
+                      partNumberCaption() + versionCaption());
+            shown->lblVersion->setCaption("changed in an earlier showing");
+            const QImage bar = shown->Shape1->grab().toImage();
+            for (const QPoint& at : {QPoint(2, 4), QPoint(3, 4), QPoint(172, 2), QPoint(172, 3)}) {
+                EXPECT_EQ(bar.pixelColor(at),
+                          at.x() > 2 && at.y() > 2 ? QColor(128, 128, 255) : QColor(Qt::blue))
+                    << at.x() << ", " << at.y();
+            }
+            ASSERT_TRUE(QTest::qWaitFor([&] { return shown->isAncestorOf(focus()); }, 5000));
+            key == Qt::Key_unknown ? shown->cmdOK->click() : QTest::keyClick(focus(), key);
+        });
+        window.mnuHelpAbout->trigger();
+        EXPECT_TRUE(shown.isNull() && !QApplication::activeModalWidget()) << key;
+        EXPECT_EQ(window.Combo2->currentIndex(), 1);
+        EXPECT_EQ(window.pos(), QPoint(80, 100));
+    }
+}
+
+// Show Help starts the first of xchm and kchmviewer on the PATH on the help beside the
+// program, else xdg-open on its pages; on Windows HH.exe. A program started gets all
+// that follows the first blank as one argument. Viewers of our own record what they got.
+TEST(ShowHelp, StartsTheFirstViewerOnThePathOnTheHelpBesideTheProgram)
+{
+    EXPECT_EQ(windowsHelpCommandLine(R"(C:\My Tools)"),
+              R"(HH.exe C:\My Tools\Help\OrvelleHelp.chm)");
+    const QTemporaryDir viewers;
+    for (const char* viewer : {"xdg-open", "kchmviewer", "xchm"}) {
+        QFile script(viewers.filePath(viewer));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s %s|%s' \"${0##*/}\" $# \"$1\" >\"$0.tmp\"\n"
+                     "/bin/mv \"$0.tmp\" \"${0%/*}/started\"\n");
+        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent:" + viewers.path().toLocal8Bit());
+    const QString help = QCoreApplication::applicationDirPath() + "/Help/";
+    QtDesktopServices desktop;
+    frmMain window(desktop, QCoreApplication::applicationDirPath() + "/Orvelle");
+    // Show Help where no line is given; ">" stands for the help folder.
+    for (const auto& [removed, line, got] :
+         {std::tuple{"", QString(), "xchm 1|>OrvelleHelp.chm"},
+          {"xchm", QString(), "kchmviewer 1|>OrvelleHelp.chm"},
+          {"kchmviewer", QString(), "xdg-open 1|>html/index.html"},
+          {"", viewers.filePath("xdg-open /opt/My Tools/a.chm"), "xdg-open 1|/opt/My Tools/a.chm"},
+          {"", QString("xdg-open"), "xdg-open 0|"},
+          {"", QString("xdg-open  x "), "xdg-open 1| x "}}) {
+        QFile::remove(viewers.filePath(removed));
+        QFile record(viewers.filePath("started"));
+        record.remove();
+        EXPECT_TRUE(line.isNull() ? (window.mnuShowHelp->trigger(), true)
+                                  : platform::startProgram(line.toStdString()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return record.exists(); }, 10000)) << got;
+        const QString expected = QString(got).replace(">", help);
+        EXPECT_TRUE(record.open(QIODevice::ReadOnly) && record.readAll() == expected) << got;
+        EXPECT_TRUE(!line.isNull() || QFile::exists(expected.section(u'|', 1))) << got;
+    }
+    for (const char* line : {"orvelle-no-such-program x", "/nonexistent/xchm", "", " x"}) {
+        EXPECT_FALSE(platform::startProgram(line)) << line;
+    }
+    qputenv("PATH", path);
 }
 
 } // namespace

@@ -1,0 +1,280 @@
+#include "app/Module1.h"
+#include "device/MSComm.h"
+#include "settings/FormSettings.h"
+#include "settings/NumberForm.h"
+#include "settings/SettingsFile.h"
+#include "support/ManualClock.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
+#include "support/SimulatedDriver.h"
+#include "support/TempProgram.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/QtDesktopServices.h"
+#include "ui/SortedComboBox.h"
+#include "ui/frmMain.h"
+#include "ui/frmSplash.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+
+QByteArray stored(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(SettingsRules, NumbersPlacementsAndTheFileFollowTheirRules)
+{
+    EXPECT_EQ(formSettingsValue({1200, 0, 9555, -60}), " 1200, 0, 9555,-60");
+    const QStringList texts{"  1200", "+7",   "42 and more", "2.5", "3.5",
+                            "-2.5",   "1.49", "abc",         "-",   "-99999999999999"};
+    const QList<qint32> numbers{1200, 7, 42, 2, 4, -2, 1, 0, 0, INT32_MIN};
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(leadingNumber(texts[i]), numbers[i]) << texts[i].toStdString();
+    }
+    EXPECT_EQ(leadingNumber(QString(400, u'9')), INT32_MAX);
+    EXPECT_TRUE(parseFormSettings("1200,1500,9555,6930") == (WindowPlacement{1200, 500, 555, 930}));
+    EXPECT_TRUE(parseFormSettings("-60,-60, 9555") == (WindowPlacement{-60, 60, 9555, 0}));
+    const TwipsSize screen{15360, 11520};
+    const std::pair<WindowPlacement, WindowPlacement> fits[] = {
+        {{-60, -60, 9555, 6930}, {0, 0, 9555, 6930}},
+        {{6000, 8000, -1, 6930}, {0, 0, 15360, 11520}},
+        {{0, INT32_MAX, INT32_MAX, 6930}, {0, 0, 15360, 6930}},
+        {{1200, 1500, 0, 0}, {1200, 1500, 0, 0}}};
+    for (const auto& [placement, fitted] : fits) {
+        EXPECT_TRUE(fitToScreen(placement, screen) == fitted)
+            << formSettingsValue(placement).toStdString();
+    }
+    EXPECT_EQ(settingsFileName("/opt/bench/My.Tool.exe"), "/opt/bench/My.INI");
+}
+
+// The program as Main starts it, kvr-sim listing two readers, with the real modal
+// windows: `onModal` gets the one up every 10 ms until it returns true; at start-up
+// message boxes are answered with Enter and file dialogs cancelled.
+class Lifecycle : public QObject, public testing::Test {
+protected:
+    Lifecycle()
+    {
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            if (onModal(QApplication::activeModalWidget())) {
+                poll.stop();
+            }
+        });
+    }
+    ~Lifecycle() override { delete window; }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        closes += event->type() == QEvent::Close;
+        return false;
+    }
+
+    frmMain& start(const QString& programFile)
+    {
+        onModal = [this](QWidget* modal) { return answer(modal) && false; };
+        poll.start(10);
+        window = Module1::Main(*desktop, clock, programFile);
+        window->installEventFilter(this);
+        closes = 0;
+        shown.clear();
+        return *window;
+    }
+
+    // Ends the window by File, Exit; nothing is left to answer.
+    void exit()
+    {
+        window->mnuFileExit->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(window.isNull());
+    }
+
+    // A box shown takes keys once it has the focus, which a busy machine gives it later.
+    bool answer(QWidget* modal)
+    {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            dialog->reject();
+        }
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box || !box->isAncestorOf(QApplication::focusWidget())) {
+            return false;
+        }
+        shown << box->windowTitle() + ": " + box->text();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        return true;
+    }
+
+    SimulatedDriver driver{{"--readers", "2"}};
+    ManualClock clock;
+    ClockDriver clockDriver{clock, std::chrono::seconds(1)};
+    TempProgram program, installed;
+    QtDesktopServices modals;
+    RecordingDesktop recording;
+    DesktopServices* desktop = &modals;
+    QPointer<frmMain> window;
+    QTimer poll;
+    std::function<bool(QWidget*)> onModal;
+    int closes = 0;
+    QStringList shown;
+};
+
+const QString kPortClosing = " is open: Closing the comm port before exiting";
+
+// Every way out closes the port, then stores the port entry, then the place, once;
+// the next start comes back there. A termination signal closes the modal window up
+// first, then the main window.
+TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
+{
+    const struct {
+        const char* name;
+        bool portOpen;
+        std::function<void(frmMain&)> action;
+        int signal;
+        const char* modalUp;
+    } ways[] = {
+        // First, while nothing is stored: closed, About activates the main window
+        // again, which takes the stored place and port back.
+        {"Help, About", false, [](frmMain& w) { w.mnuHelpAbout->trigger(); }, SIGTERM, "frmAbout"},
+        {"Exit", false, [](frmMain& w) { w.btnExit->click(); }, 0, ""},
+        {"File, Exit, port open", true, [](frmMain& w) { w.mnuFileExit->trigger(); }, 0, ""},
+        {"File, Open", false, [](frmMain& w) { w.mnuFileOpen->trigger(); }, SIGINT, "QFileDialog"},
+        {"Exit's message", true, [](frmMain& w) { w.btnExit->click(); }, SIGTERM, "QMessageBox"},
+        // The termination's own close shows the message, and closes it on its next try.
+        {"its own close's message", true, [](frmMain&) {}, SIGTERM, ""},
+    };
+    const QString settings = program.settingsFile();
+    start(program.file());
+    for (int row = 0; const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        const QPoint place(100 + 10 * row, 90);
+        const int entry = ++row % 2;
+        window->move(place);
+        window->Combo2->setCurrentIndex(entry);
+        const QString message = window->Combo2->currentText() + kPortClosing;
+        window->MSComm1->setCommPort(5);
+        ASSERT_FALSE(way.portOpen && window->MSComm1->setPortOpen(true));
+        const QByteArray before = stored(settings);
+        onModal = [&](QWidget* modal) {
+            if (way.signal) {
+                return (!*way.modalUp || (modal && modal->inherits(way.modalUp))) &&
+                       raise(way.signal) == 0;
+            }
+            if (qobject_cast<QMessageBox*>(modal)) {
+                EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->icon(), QMessageBox::Warning);
+                EXPECT_FALSE(window->MSComm1->PortOpen());
+                EXPECT_EQ(stored(settings), before);
+            }
+            return answer(modal) || !window;
+        };
+        poll.start(10);
+        QTimer::singleShot(0, window, [&] { way.action(*window); });
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window.isNull(); }, 5000)) << "not ended";
+        EXPECT_EQ(closes, 1);
+        EXPECT_EQ(shown, way.portOpen && !way.signal ? QStringList{message} : QStringList());
+        // The size as the layout counts it, whatever frame the window system draws;
+        // the command file only once its list was loaded.
+        EXPECT_EQ(stored(settings),
+                  QString("[Current_Port]\nPort_Num= %1\n\n[Select_Window_frmMain]\n"
+                          "Settings= 1350, %2, 9555, 6930\nWindowState= 0\n")
+                      .arg(entry)
+                      .arg(place.x() * 15));
+        EXPECT_EQ(start(program.file()).pos(), place);
+        EXPECT_EQ(window->Combo2->currentIndex(), entry);
+    }
+    exit();
+}
+
+// Beside the program while its folder can be written; in /proc, or installed
+// read-only with settings beside it, in the user's configuration folder: those
+// installed are read until the user's own exist, which start from a copy of them.
+// Stored states come back; what does not fit is not applied.
+TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
+{
+    if (ranAgainWherePermissionsCount()) {
+        return;
+    }
+    desktop = &recording; // a file dialog on /proc would read files there that never end
+    const QByteArray preset = "[Current_Port]\nPort_Num= 1\n[File]\nLastFile=preset.xls\n";
+    QFile presetFile(installed.settingsFile());
+    ASSERT_TRUE(presetFile.open(QIODevice::WriteOnly) && presetFile.write(preset) > 0);
+    presetFile.close();
+    ASSERT_TRUE(QFile::setPermissions(installed.folder(), QFile::ReadOwner | QFile::ExeOwner));
+    // The user's folder: $XDG_CONFIG_HOME/Orvelle, else ~/.config/Orvelle.
+    const QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const auto& [file, settings, state] :
+         {std::tuple{program.file(), program.settingsFile(), Qt::WindowNoState},
+          {QStringLiteral("/proc/Orvelle"), home.filePath(".config/Orvelle/Orvelle.INI"),
+           Qt::WindowMaximized},
+          {installed.file(), home.filePath("xdg/Orvelle/Orvelle.INI"), Qt::WindowMinimized}}) {
+        SCOPED_TRACE(file.toStdString());
+        const bool isInstalled = file == installed.file();
+        isInstalled ? qputenv("XDG_CONFIG_HOME", home.filePath("xdg").toLocal8Bit())
+                    : qunsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 1 : 0);
+        EXPECT_TRUE(window->isVisible() && window->focusWidget() == window->Combo2);
+        EXPECT_EQ(window->lblCurrPort->frameShape(), QFrame::NoFrame);
+        EXPECT_FALSE(QFile::exists(settings));
+        window->Combo2->setCurrentIndex(isInstalled ? 0 : 1);
+        window->setWindowState(state);
+        exit();
+        EXPECT_TRUE(stored(settings).contains(isInstalled ? "Port_Num= 0\n" : "Port_Num= 1\n"));
+        EXPECT_TRUE(stored(settings).contains("WindowState= " + QByteArray::number(int(state))));
+        EXPECT_EQ(stored(settings).contains("LastFile=preset.xls\n"), isInstalled);
+        EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 0 : 1);
+        EXPECT_EQ(window->windowState(), state);
+        exit();
+    }
+    EXPECT_EQ(stored(installed.settingsFile()), preset);
+    QFile::setPermissions(installed.folder(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", oldHome);
+    // Not applied: the stored size, a place past the screen's right edge, a port
+    // entry past the list's end, a one-character command file.
+    QFile settings(program.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Select_Window_frmMain]\nSettings= 1500, 9000, 10000, 7000\n"
+                   "[Current_Port]\nPort_Num= 2\n[File]\nLastFile=x\n");
+    settings.close();
+    EXPECT_EQ(start(program.file()).pos(), QPoint(0, 100));
+    EXPECT_EQ(window->sCmdFile, "");
+    EXPECT_EQ(window->centralWidget()->size(), QSize(629, 416));
+    EXPECT_EQ(window->Combo2->currentIndex(), 0);
+    exit();
+}
+
+// While the port is being opened closes are refused, also a termination's, which
+// tries again; a port that already reads open is closed all the same, with the message.
+TEST_F(Lifecycle, WhileThePortIsBeingOpenedClosesAreRefusedAndATerminationTriesAgain)
+{
+    start(program.file());
+    onModal = [this](QWidget* modal) { return answer(modal) && false; };
+    window->MSComm1->setCommPort(5);
+    ASSERT_TRUE(!window->MSComm1->setPortOpen(true) && window->MSComm1->PortOpen());
+    window->bOpeningPort = true;
+    window->btnExit->click();
+    window->mnuFileExit->trigger();
+    EXPECT_EQ(shown, QStringList{"KVR Reader 0 (COM5)" + kPortClosing});
+    ASSERT_EQ(raise(SIGTERM), 0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return closes >= 5; }, 5000));
+    EXPECT_TRUE(window && !QFile::exists(program.settingsFile()));
+    window->bOpeningPort = false;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window.isNull(); }, 5000)) << "not ended";
+    EXPECT_TRUE(stored(program.settingsFile()).contains("Port_Num= 0"));
+}
+
+} // namespace
