@@ -79,7 +79,9 @@ run_zip_end_to_end() {
     wineserver -w
     wineserver -p </dev/null >/dev/null 2>&1
     wineboot </dev/null >/dev/null 2>&1
-    program_folder=$WINEPREFIX/drive_c/Orvelle
+    # A folder beyond any code page: the settings and the command file beside
+    # the program are reached through UTF-16 paths.
+    program_folder="$WINEPREFIX/drive_c/Prüfstand Ω №4"
     rm -rf "$program_folder"
     mkdir -p "$program_folder"
     unzip -q build/package/Orvelle-*-win64.zip -d "$program_folder"

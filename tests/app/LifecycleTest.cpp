@@ -257,24 +257,4 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     exit();
 }
 
-// While the port is being opened closes are refused, also a termination's, which
-// tries again; a port that already reads open is closed all the same, with the message.
-TEST_F(Lifecycle, WhileThePortIsBeingOpenedClosesAreRefusedAndATerminationTriesAgain)
-{
-    start(program.file());
-    onModal = [this](QWidget* modal) { return answer(modal) && false; };
-    window->MSComm1->setCommPort(5);
-    ASSERT_TRUE(!window->MSComm1->setPortOpen(true) && window->MSComm1->PortOpen());
-    window->bOpeningPort = true;
-    window->btnExit->click();
-    window->mnuFileExit->trigger();
-    EXPECT_EQ(shown, QStringList{"KVR Reader 0 (COM5)" + kPortClosing});
-    ASSERT_EQ(raise(SIGTERM), 0);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return closes >= 5; }, 5000));
-    EXPECT_TRUE(window && !QFile::exists(program.settingsFile()));
-    window->bOpeningPort = false;
-    ASSERT_TRUE(QTest::qWaitFor([this] { return window.isNull(); }, 5000)) << "not ended";
-    EXPECT_TRUE(stored(program.settingsFile()).contains("Port_Num= 0"));
-}
-
 } // namespace

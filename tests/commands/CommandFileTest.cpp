@@ -1,5 +1,4 @@
 #include "commands/CommandFileReader.h"
-#include "commands/WireText.h"
 #include "commands/WorkbookReader.h"
 #include "support/Fixtures.h"
 #include "support/QtPrinters.h"
@@ -14,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
 #include <sys/stat.h>
 
 namespace {
@@ -77,24 +75,6 @@ TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
     EXPECT_EQ(std::get<QString>(readCommandRange(pipe, std::chrono::milliseconds(300))),
               "reading it took longer than 0.3 seconds");
     EXPECT_EQ(readCommandFile(oddName).list.entries.size(), 3u);
-}
-
-// A stored path loses the blanks at its ends, then the control characters at its end.
-TEST(CommandFile, APathIsCleanedOfBlanksAndOfControlCharactersAtItsEnd)
-{
-    const std::pair<const char*, const char*> paths[] = {
-        {"  a b.xls \x01\x1f", "a b.xls "}, {"a.xls\t", "a.xls"}, {" a.xls  ", "a.xls"}};
-    for (const auto& [path, cleaned] : paths) {
-        EXPECT_EQ(cleanedCommandFile(path), cleaned) << path;
-    }
-}
-
-// Every byte the wire brings in goes back out as the same byte.
-TEST(WireText, EveryByteGoesBackAsItCame)
-{
-    QByteArray everyByte(256, 0);
-    std::iota(everyByte.begin(), everyByte.end(), 0);
-    EXPECT_EQ(toWire(fromWire(everyByte)), everyByte);
 }
 
 // orvelle-check run in the workbook's folder, so that what it prints does not depend on where the

@@ -1,4 +1,3 @@
-#include "device/DriverDiscovery.h"
 #include "device/MSComm.h"
 #include "device/ReplyRecognition.h"
 #include "support/DriverRecords.h"
@@ -17,16 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Numbers in decimal with at least three digits, bytes in hexadecimal, text to its end.
-TEST(RegistryText, ByTypeCode)
-{
-    EXPECT_EQ(registryText({4, {7, 0, 0, 0}}), "007");
-    EXPECT_EQ(registryText({4, {0xff, 0xff, 0xff, 0xff}}), "4294967295");
-    EXPECT_EQ(registryText({3, {0x05, 0xa0}}), "05A0");
-    EXPECT_EQ(registryText({1, {'C', 'O', 'M', '5', 0}}), "COM5");
-    EXPECT_EQ(registryText({1, {}}), "");
-}
 
 // The port list a start builds from the driver's records: the first layout
 // that has a reader 0, readers up to the first gap and at most 32, "Not

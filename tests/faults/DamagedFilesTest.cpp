@@ -18,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using namespace std::chrono_literals;

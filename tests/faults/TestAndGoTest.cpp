@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -32,7 +31,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -116,15 +114,6 @@ void go(frmMain& window, const QString& lines)
     }
     loadCommandList(window, entries, false);
     window.btnSend->click();
-}
-
-// Whether `text` is `pattern`, where one '*' may stand for any text.
-bool matches(const QString& text, const QString& pattern)
-{
-    const QString head = pattern.section('*', 0, 0);
-    const QString tail = pattern.section('*', 1);
-    return text == pattern || (pattern.contains('*') && text.size() >= head.size() + tail.size() &&
-                               text.startsWith(head) && text.endsWith(tail));
 }
 
 // Another process holds port 5 through the serial component's lock until it is killed.
@@ -247,26 +236,13 @@ const Condition kConditions[] = {
      transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
      "COM5: /rawsend a;COM5: /rawsend b"},
     // At the program's own tick, a flood comes inside the reply's 3-s wait.
-    // Bytes right behind a reply can join its reading, as on a real line: the
-    // reply keeps its place and its text, and the next reading is untouched.
     {"1 MiB of random bytes while idle", kBench, "", Fault::None, kFound, "",
      kRandom + "/rawxact:taken\r\n"},
-    {"10,000 unsolicited replies while idle", kBench, "", Fault::None, kFound, "",
-     (kUnsolicited + "/rawxact:late\r\n").repeated(2000) + "/rawxact:taken\r\n"},
     {"1 MiB ahead of the /ver reply", kBench, "", Fault::None, kFound, "/ver",
      kRandom + kSimReplies["/ver"]},
-    {"1 MiB right behind the /ver reply", kBench, "", Fault::None,
-     "&Open Port | KVR-SIM 2.10*RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found | 0 beep", "/ver",
-     kSimReplies["/ver"] + kRandom},
-    {"1 MiB ahead of a /rawxact reply", kBench, "", Fault::None, kRan, "/rawxact one",
-     kRandom + kSimReplies["/rawxact one"], kTwo,
-     transcriptOf("/rawxact one --> ACK one;/rawxact two --> ACK two")},
     {"10,000 unsolicited replies ahead of a /rawxact reply", kBench, "", Fault::None, kRan,
      "/rawxact one", kUnsolicited.repeated(2500) + kSimReplies["/rawxact one"], kTwo,
      transcriptOf("/rawxact one --> ACK one;/rawxact two --> ACK two")},
-    {"1 MiB right behind a /rawxact reply", kBench, "", Fault::None, kRan, "/rawxact one",
-     kSimReplies["/rawxact one"] + kRandom, kTwo,
-     transcriptOf("/rawxact one --> ACK one*;/rawxact two --> ACK two")},
 };
 
 // After each condition Test and Go work again once a sound driver runs.
@@ -318,9 +294,9 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
             reply(c.flood);
             EXPECT_TRUE(QTest::qWaitFor([&] { return window.sRawReply.endsWith("taken"); }, 60000));
         }
-        EXPECT_TRUE(matches(shown(bench), c.shown)) << shown(bench).left(300).toStdString();
+        EXPECT_TRUE(shown(bench) == c.shown) << shown(bench).left(300).toStdString();
         EXPECT_EQ(log.commands().join(';'), c.received);
-        EXPECT_TRUE(c.transcript.isEmpty() || matches(window.txtCommandList->text(), c.transcript))
+        EXPECT_TRUE(c.transcript.isEmpty() || window.txtCommandList->text() == c.transcript)
             << window.txtCommandList->text().left(300).toStdString();
         EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
 
@@ -339,53 +315,6 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
         EXPECT_EQ(shown(bench), kRan);
     }
-}
-
-// A raw reply during the dialogue goes to its own place; a device version
-// after the dialogue is still shown, but leaves the button where it is; a
-// driver version while no dialogue waits changes nothing.
-TEST(OpenDialogue, LateRepliesAfterADialogueWithoutReader)
-{
-    ProgramWindow bench({{"/ver", "/rawxact:  late answer\r\n"}});
-    frmMain& window = *bench.window;
-    window.btnOpen->click();
-    EXPECT_EQ(window.sRawReply, "late answer");
-    EXPECT_EQ(shown(bench), kNoReader + " | open | - | 1 beep");
-
-    bench.reader.send("/get dev_version value: RDR\n");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.lblDevice->text() == "RDR"; }, 5000));
-    EXPECT_EQ(window.txtCurrName->text(), "Bench (COM5)");
-    EXPECT_FALSE(window.btnOpen->isHidden());
-    bench.reader.send("/ver 9.99\r\n");
-    QTest::qWait(200);
-    EXPECT_EQ(window.txtDeviceDriver->text(), "Port opened but did not detect reader");
-}
-
-// Timer1 ticks by the real clock (60 ms here, as in the program): the port
-// settles for two ticks counted from a fresh start of Timer1 (the wait ends on
-// the third), and a reader that never gives its device version is waited for
-// 100 ticks (the wait ends on the 101st). Times are bounded only from below,
-// which no slow machine breaks; ticks are counted.
-TEST(OpenDialogue, WaitsFollowTheRealClock)
-{
-    ProgramWindow bench({{"/ver", "/ver 1.02\r\n"}});
-    frmMain& window = *bench.window;
-    window.Timer1->setInterval(60);
-    int ticks = 0;
-    QObject::connect(window.Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
-    QElapsedTimer clock;
-    std::map<QByteArray, std::pair<qint64, int>> received; // when, and after how many ticks
-    bench.reader.whenReceived = [&](const QByteArray& line) {
-        received[line] = {clock.elapsed(), ticks};
-    };
-    QTest::qWait(30); // Test starts halfway between two ticks of Timer1, started by setInterval
-    clock.start();
-    window.btnOpen->click();
-    EXPECT_EQ(shown(bench),
-              "&Open Port | 1.02 | (none returned) | 5 | Bench | open | found | 0 beep");
-    EXPECT_GE(received["/ver"].first, 175) << "the port settled for less than 3 ticks";
-    EXPECT_GE(clock.elapsed() - received["/get dev_version"].first, 6000);
-    EXPECT_LE(ticks - received["/get dev_version"].second, 101);
 }
 
 // Enter typed by the user: press and release come through the event loop.

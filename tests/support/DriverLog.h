@@ -12,28 +12,19 @@ public:
     QStringList lines() const
     {
         QFile log(path());
-        if (!log.open(QIODevice::ReadOnly)) {
-            return {};
-        }
-        QStringList lines;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            if (!line.isEmpty()) {
-                lines << QString::fromUtf8(line);
-            }
-        }
-        return lines;
+        return log.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                   : QStringList();
     }
 
     // The lines of a send, without the open dialogue's.
     QStringList commands() const
     {
-        QStringList commands;
-        for (const QString& line : lines()) {
-            if (!line.endsWith(QStringLiteral("/ver")) &&
-                !line.endsWith(QStringLiteral("/get dev_version"))) {
-                commands << line;
-            }
-        }
+        QStringList commands = lines();
+        commands.removeIf([](const QString& line) {
+            return line.endsWith(QStringLiteral("/ver")) ||
+                   line.endsWith(QStringLiteral("/get dev_version"));
+        });
         return commands;
     }
 

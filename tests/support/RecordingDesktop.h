@@ -17,10 +17,20 @@ public:
         QString title;
     };
 
-    void messageBox(const QString& text, int style, const QString& title) override;
+    void messageBox(const QString& text, int style, const QString& title) override
+    {
+        messages.push_back({text, style, title});
+        if (whileMessageShown) {
+            whileMessageShown(messages.back());
+        }
+    }
     using DesktopServices::messageBox;
     void beep() override { ++beeps; }
-    std::optional<QString> chooseFileToOpen(const OpenFileRequest& request) override;
+    std::optional<QString> chooseFileToOpen(const OpenFileRequest& request) override
+    {
+        fileRequests.push_back(request);
+        return filesToChoose.isEmpty() ? std::nullopt : std::optional(filesToChoose.takeFirst());
+    }
     void startProgram(const QString& commandLine) override { programsStarted << commandLine; }
 
     std::vector<Message> messages;

@@ -22,22 +22,21 @@ private:
     QTemporaryDir dir_;
 };
 
-// Permission bits do not stop root: as root, the current test runs again in a
-// fresh process that stays root (so a checkout in a private folder stays
-// reachable) without the powers to pass them, also for the helpers it starts.
-// Returns whether it did; the caller then returns.
+// Permission bits do not stop root: as root, the current test runs again in a fresh process
+// that stays root (so a checkout in a private folder stays reachable) without the powers to
+// pass them, also for the helpers it starts. Returns whether it did; the caller then returns.
 inline bool ranAgainWherePermissionsCount()
 {
     if (geteuid() != 0 || prctl(PR_CAPBSET_READ, CAP_DAC_OVERRIDE) != 1) {
         return false;
     }
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    const QString filter = QStringLiteral("--gtest_filter=%1.%2")
-                               .arg(QString::fromUtf8(test->test_suite_name()),
-                                    QString::fromUtf8(test->name()));
-    EXPECT_EQ(QProcess::execute("setpriv", {"--inh-caps=-all",
-                                            "--bounding-set=-dac_override,-dac_read_search",
-                                            QCoreApplication::applicationFilePath(), filter}),
+    const QString filter =
+        QStringLiteral("--gtest_filter=%1.%2")
+            .arg(QString::fromUtf8(test->test_suite_name()), QString::fromUtf8(test->name()));
+    EXPECT_EQ(QProcess::execute("setpriv",
+                                {"--inh-caps=-all", "--bounding-set=-dac_override,-dac_read_search",
+                                 QCoreApplication::applicationFilePath(), filter}),
               0)
         << "the run without root's powers over permissions failed (its output is above)";
     return true;
