@@ -18,8 +18,14 @@ start_orvelle() {
     (cd "$program_folder" && exec "${launch[@]}" </dev/null >>"$out/orvelle.log" 2>&1) &
     orvelle_pid=$!
     pids+=("$orvelle_pid")
-    # A cold start (under Wine, say) on a busy machine can take a while.
-    window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Orvelle [0-9]' | head -n 1) || true
+    # A cold start (under Wine, say) on a busy machine can take a while. A
+    # search fails outright when a window goes while it looks: it looks again.
+    window=
+    for _ in $(seq 600); do
+        window=$(xdotool search --onlyvisible --name '^Orvelle [0-9]' 2>/dev/null | head -n 1) || true
+        [[ -z $window ]] || break
+        sleep 0.2
+    done
     if [[ -z $window ]]; then
         import -window root "$out/end-to-end-failure.png"
         echo "end to end: no main window (screen: $out/end-to-end-failure.png)" >&2
