@@ -132,9 +132,8 @@ protected:
 
 const QString kPortClosing = " is open: Closing the comm port before exiting";
 
-// Every way out closes the port, then stores the port entry, then the place, once;
-// the next start comes back there. A termination signal closes the modal window up
-// first, then the main window.
+// Every way out closes the port, then stores the port entry, then the place, once; the next start
+// comes back there. A termination signal closes the modal window up first, then the main window.
 TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
 {
     const struct {
@@ -144,8 +143,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         int signal;
         const char* modalUp;
     } ways[] = {
-        // First, while nothing is stored: closed, About activates the main window
-        // again, which takes the stored place and port back.
+        // First, while nothing is stored: About closed, the main window takes them back.
         {"Help, About", false, [](frmMain& w) { w.mnuHelpAbout->trigger(); }, SIGTERM, "frmAbout"},
         {"Exit", false, [](frmMain& w) { w.btnExit->click(); }, 0, ""},
         {"File, Exit, port open", true, [](frmMain& w) { w.mnuFileExit->trigger(); }, 0, ""},
@@ -183,8 +181,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         ASSERT_TRUE(QTest::qWaitFor([this] { return window.isNull(); }, 5000)) << "not ended";
         EXPECT_EQ(closes, 1);
         EXPECT_EQ(shown, way.portOpen && !way.signal ? QStringList{message} : QStringList());
-        // The size as the layout counts it, whatever frame the window system draws;
-        // the command file only once its list was loaded.
+        // The size as the layout counts it; the command file only once its list was loaded.
         EXPECT_EQ(stored(settings),
                   QString("[Current_Port]\nPort_Num= %1\n\n[Select_Window_frmMain]\n"
                           "Settings= 1350, %2, 9555, 6930\nWindowState= 0\n")
@@ -243,8 +240,7 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", oldHome);
-    // Not applied: the stored size, a place past the screen's right edge, a port
-    // entry past the list's end, a one-character command file.
+    // Not applied: the size, a place off the screen, a port past the list, a 1-character file.
     QFile settings(program.settingsFile());
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Select_Window_frmMain]\nSettings= 1500, 9000, 10000, 7000\n"

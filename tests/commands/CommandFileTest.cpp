@@ -1,4 +1,5 @@
 #include "commands/CommandFileReader.h"
+#include "commands/HelperFrames.h"
 #include "commands/WorkbookReader.h"
 #include "support/Fixtures.h"
 #include "support/QtPrinters.h"
@@ -41,6 +42,23 @@ TEST(CommandFile, EveryWorkbookGivesItsLinesOrTheReasonItIsRefused)
         }
         EXPECT_EQ(lines, expected["lines"].toVariant().toStringList());
         EXPECT_EQ(read.list.needsSerialNumber, expected["serial"].toBool());
+    }
+}
+
+// A helper's answer is taken once its frame is whole, and refused as soon as it cannot become
+// one, wherever the pipe cuts it.
+TEST(HelperFrames, AnAnswerIsTakenWholeAndOnlyInItsFrame)
+{
+    const std::string overlong = "frame " + std::string(21, '0') + "3";
+    // What comes of each: the answer taken, "" while more is awaited, "!" refused.
+    const std::pair<std::string, std::string> cases[] = {
+        {"frame 3\nabc", "abc"},  {"frame 3\nab", ""},   {"fra", ""},
+        {"frame 3\nabcd", "!"},   {"answer3\nabc", "!"}, {overlong, "!"},
+        {overlong + "\nabc", "!"}};
+    for (const auto& [received, outcome] : cases) {
+        bool malformed = false;
+        const auto answer = helperframes::completeAnswer(received, malformed);
+        EXPECT_EQ(malformed ? "!" : std::string(answer.value_or("")), outcome) << received;
     }
 }
 

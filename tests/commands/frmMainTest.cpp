@@ -129,10 +129,10 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     expectGo(true);
 }
 
-// Go, or Enter in the serial-number box, runs the list read: the reader gets each line as it goes
-// out, the transcript shows it, and the window ends closed. A typed number is used up by a line
-// that puts it in, and kept when none does (its only placeholder stands in a row skipped for its
-// code), also when the next file read asks for one.
+// Go, or Enter in the serial-number box, runs the list: the reader gets each line as it goes out,
+// the transcript shows it, the window ends closed. A typed number is used up by a line that puts it
+// in, and kept when none does (its placeholder is in a row skipped for its code), also when the
+// next file read asks for one.
 TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
 {
     const struct {
@@ -223,8 +223,7 @@ TEST_F(CommandsWindow, ARunWithoutAReaderWarnsAndDropsTheTypedNumber)
     expectGo(false);
 }
 
-// The line waiting for its reply is on screen while it waits: the reader
-// answers only once the box shows it.
+// The line awaiting its reply is on screen while it waits: the reader answers once it shows.
 TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
 {
     ScriptedReader reader(

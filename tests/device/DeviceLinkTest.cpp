@@ -17,12 +17,11 @@
 
 namespace {
 
-// The port list a start builds from the driver's records: the first layout
-// that has a reader 0, readers up to the first gap and at most 32, "Not
-// Found" for a missing port, sorted without regard to case, the first
-// selected. Records are given as "A0 Zeta COM5": layout and reader, its
-// description and port ("-" for none). Without readers the user is told where
-// the drivers come from, and the port buttons are off.
+// The port list a start builds from the driver's records: the first layout that has a reader 0,
+// readers up to the first gap and at most 32, "Not Found" for a missing port, sorted without regard
+// to case, the first selected. Records are given as "A0 Zeta COM5": layout and reader, its
+// description and port ("-" for none). Without readers the user is told where the drivers come
+// from, and the port buttons are off.
 TEST(Discovery, ThePortListFromTheDriversRecords)
 {
     QString forty;
@@ -151,8 +150,8 @@ TEST(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
     EXPECT_FALSE(comm.PortOpen());
 }
 
-// Keywords in exact case, "/rawxact" before "/ver" before "dev_version"; the
-// last two count only while the open dialogue waits.
+// Keywords in exact case, "/rawxact" before "/ver" before "dev_version"; the last two count only
+// while the open dialogue waits.
 TEST(ReplyRecognition, EveryKindOfReply)
 {
     using namespace reply;

@@ -50,8 +50,7 @@ QString transcriptOf(const QString& lines)
            "\r\n Sending: " + lines.split(';').join("\r\n Sending: ") + "\r\n" + rule + "\r\nDone";
 }
 
-// A window made as Main makes it, destroyed when closed, on a reader that
-// answers with `replies`, with a short run loaded.
+// A window as Main makes it, destroyed when closed, on a reader answering `replies`; a run loaded.
 class ProgramWindow {
 public:
     explicit ProgramWindow(QMap<QByteArray, QByteArray> replies)
@@ -141,10 +140,9 @@ pid_t holdPortElsewhere()
 
 enum class Fault { None, Stopped, KilledOpen, KilledAtLine, Held, SilentDevice };
 
-// A reader or driver in some state, and what Test, or Go with its lines, shows.
-// Given `flood`, the reader is a pseudo-terminal answering as kvr-sim does but
-// with `flood` to `floodAt` (or once Test has found it), each reply written by
-// a thread after the one before, as fast as the line takes it however busy the window is.
+// A reader or driver in some state, and what Test, or Go with its lines, shows. Given `flood`, the
+// reader answers as kvr-sim does but with `flood` to `floodAt` (or once Test has found it), each
+// reply written by a thread after the one before, as fast as the line takes it.
 struct Condition {
     const char* what;
     QString selector;
@@ -220,8 +218,7 @@ const Condition kConditions[] = {
     {"Go, the driver stopped", kBench, "", Fault::Stopped, kNotOpened, "", "", "/rawxact never"},
     {"Go, the port held by another process", kBench, "--readers 1", Fault::Held, kNotOpened, "", "",
      "/rawxact never"},
-    // Killed once it has the first line, whose reply it holds back; a longer
-    // tick lets the dialogues' held-back replies come in time.
+    // Killed once it has the first line, its reply held back; a longer tick waits for the replies.
     {"Go, the driver killed at the first line", kBench, "--delay 300", Fault::KilledAtLine, kRan,
      "", "", "/rawxact one;/rawsend two;/rawxact three",
      transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;/rawxact three -->  NO "
@@ -325,8 +322,7 @@ void pressEnter(QWidget* box)
     }
 }
 
-// Each action reaches the window as a user's does: a button's click signal, a
-// menu item's trigger, keys to the boxes, a close request, a termination signal.
+// Each action reaches the window as a user's does: click, menu trigger, keys, close, signal.
 struct Action {
     const char* name;
     bool closes;
@@ -374,11 +370,10 @@ const Action kActions[] = {
 
 enum class Setup { None, KeysHeld, DriverDevice, SilentReader, About };
 
-// Where the action comes: once the reader has received `closedAt`, else at the
-// first wait of Test or Go, in Go's warning box (a silent reader), or while
-// About is up. Only the actions that close are tried at every wait, the others
-// at one wait of each kind. `closedAt` is also all the reader gets when the
-// window closes there.
+// Where the action comes: once the reader has received `closedAt`, else at the first wait of Test
+// or Go, in Go's warning box (a silent reader), or while About is up. Only the actions that close
+// are tried at every wait, the others at one wait of each kind. `closedAt` is also all the reader
+// gets when the window closes there.
 struct BusyState {
     const char* name;
     bool go;
@@ -409,12 +404,10 @@ const BusyState kStates[] = {
     {"About up", false, Setup::About, true, false, ""},
 };
 
-// What docs/architecture.md's table says: of the other actions only Show
-// Help runs; closing the window closes it except while a dialog of the
-// program's own is up; a termination request always does. The work then runs
-// to its end, or gives up at once: the reader gets nothing more, the settings
-// are stored only by the close, and the window is gone once control is back
-// in the event loop.
+// What docs/architecture.md's table says: of the other actions only Show Help runs; closing the
+// window closes it except while a dialog of the program's own is up; a termination request always
+// does. The work runs to its end, or gives up at once: the reader gets nothing more, the settings
+// are stored only by the close, and the window is gone once the event loop has control again.
 TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 {
     for (const BusyState& state : kStates) {

@@ -81,8 +81,7 @@ TEST_F(IniFile, AWriteKeepsEveryOtherByte)
     EXPECT_EQ(files(), 2) << "a temporary file was left";
 }
 
-// Where the system cannot make a file without a name (O_TMPFILE), the new text
-// goes to a named temporary file.
+// Where the system cannot make unnamed files (O_TMPFILE), the new text goes to a named one.
 bool withoutUnnamedFiles()
 {
     sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),

@@ -101,6 +101,10 @@ TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
         }
         EXPECT_FALSE(platform::queryRegistryValue(0x80000001, "T", "Text")) << "HKLM only";
     }
+    // Characters beyond 16 bits come as two units in a UTF-16 file.
+    const std::u16string wide = u"\xFEFF[HKEY_LOCAL_MACHINE\\T]\n\"Wide\"=\"Ω𐀀😀\"\n";
+    records.writeRaw(QByteArray(reinterpret_cast<const char*>(wide.data()), 2 * wide.size()));
+    EXPECT_EQ(platform::queryRegistryValue(platform::kHkeyLocalMachine, "T", "Wide"), text("Ω𐀀😀"));
 }
 
 // A device played on a raw pseudo-terminal as devices/Played: what it sends, and when.

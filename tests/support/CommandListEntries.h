@@ -8,9 +8,8 @@
 
 #include <utility>
 
-// Puts a command list into the window as a command file would leave it: each
-// prepared line with whether a reply is awaited, and the serial-number row
-// shown when the list asks for one.
+// Puts a command list into the window as a command file would leave it: each prepared line with
+// whether a reply is awaited, and the serial-number row shown when the list asks for one.
 inline void loadCommandList(frmMain& window, const QList<std::pair<QString, bool>>& entries,
                             bool needsSerial)
 {

@@ -4,9 +4,8 @@
 #include <QDir>
 #include <QFile>
 
-// Registry records of KVR readers, written as the driver's registry.reg in
-// the KVR folder of this test program (under its own XDG_RUNTIME_DIR), and
-// removed again when the object goes.
+// Registry records of KVR readers, written as the driver's registry.reg in the KVR folder of this
+// test program (under its own XDG_RUNTIME_DIR), and removed again when the object goes.
 class DriverRecords {
 public:
     enum class Layout { A, B, C };

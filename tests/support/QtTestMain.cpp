@@ -16,9 +16,8 @@ class HangLimit : public testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo&) override { alarm(0); }
 };
 
-// Widgets are tested offscreen, with the style and fonts the program uses.
-// Each test program has a runtime folder of its own, so it meets no KVR
-// driver but the records its tests write.
+// Widgets are tested offscreen, with the style and fonts the program uses. Each test program has a
+// runtime folder of its own, so it meets no KVR driver but the records its tests write.
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -7,8 +7,7 @@
 #include <functional>
 #include <vector>
 
-// Desktop services that never block: every call is recorded, and the test
-// answers for the user.
+// Desktop services that never block: every call is recorded, and the test answers for the user.
 class RecordingDesktop final : public DesktopServices {
 public:
     struct Message {

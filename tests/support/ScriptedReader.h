@@ -10,9 +10,8 @@
 #include <functional>
 #include <unistd.h>
 
-// A reader behind a pseudo-terminal that answers each command line with the
-// reply the test gave for it (nothing for a command it does not know), and
-// keeps every line it received.
+// A reader behind a pseudo-terminal that answers each command line with the reply the test gave for
+// it (nothing for a command it does not know), and keeps every line it received.
 class ScriptedReader {
 public:
     explicit ScriptedReader(QMap<QByteArray, QByteArray> replies)

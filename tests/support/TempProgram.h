@@ -10,8 +10,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-// The program's file in a fresh temporary folder, so that each test has a
-// settings file of its own.
+// The program's file in a fresh temporary folder, so that each test has a settings file of its own.
 class TempProgram {
 public:
     QString folder() const { return dir_.path(); }

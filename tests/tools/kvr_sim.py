@@ -42,7 +42,7 @@ SCENARIOS = [
                     ("KVR0", b"/get port_name\n", PORT_IS + b"5 (COM5)\r\n")],
      "", "COM5: /ver\nCOM5: /rawxact x\n"),
     # Noise comes unasked, but never inside a reply.
-    (["--noise", "20", "--pieces", "3"],
+    (["--noise", "20", "--pieces", "1"],
      [("com5", b"/rawxact 0123456789abcdef\n", b"/rawxact:ACK 0123456789abcdef\r\n", NOISY)],
      "", None),
     # Replies held back 300 ms, then sent in 4-byte pieces 10 ms apart: 3, 5 and 5 pieces.
@@ -55,8 +55,8 @@ SCENARIOS = [
      "", None),
 ]
 WRONG = ["--readers 0", "--readers 41", "--readers", "--first-port 0", "--first-port 999 --readers 2",
-         "--layout D", "--delay soon", "--pieces 0", "--close-after -1", "--silent=yes", "--bogus",
-         "extra", "--log .", "--reply missing.txt", "--reply kvr/notes.txt"]
+         "--layout D", "--delay soon", "--pieces 0", "--pieces 65537", "--close-after -1", "--bogus",
+         "--silent=yes", "extra", "--log .", "--reply missing.txt", "--reply kvr/notes.txt"]
 failures = []
 
 
@@ -121,7 +121,9 @@ def main():
             # Latecomers leave the folder to it: a second simulator and a third (so the second
             # left the lock) end with 1, wrong command lines with 2, before they touch the folder.
             for line in ["--readers 3"] * 2 + WRONG:
-                check(end(start(runtime, *line.split())) == (1 if line == "--readers 3" else 2),
+                late = start(runtime, *line.split())
+                check(end(late) == 2 if line in WRONG else end(late) == 1 and late.stderr.read() ==
+                      b"kvr-sim: another kvr-sim is already running in %s\n" % folder.encode(),
                       options, line)
             for step in steps:
                 exchange(folder, *step)

@@ -53,8 +53,7 @@ protected:
     }
 };
 
-// Minor number and revision show their last two digits, the major number in full;
-// empty fields keep their blanks.
+// Minor number and revision keep their last two digits, the major number all; empty ones blanks.
 TEST(Texts, VersionsAndFileFiltersShowAsDesigned)
 {
     const auto texts = [](const ProgramVersion& v) {
@@ -78,6 +77,7 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
         EXPECT_TRUE(splash.rect().contains(label->geometry()));
         EXPECT_NEAR(label->geometry().center().x(), splash.width() / 2, 1);
     }
+    EXPECT_EQ(splash.grab().toImage().pixelColor(1, 1), QColor(212, 208, 200)); // its ground
     QList<std::function<void()>> actions;
     for (QWidget* part : splash.findChildren<QWidget*>() + QWidgetList{&splash}) {
         actions << [part] { QTest::mouseClick(part, Qt::LeftButton); };
@@ -102,10 +102,9 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
     EXPECT_LT(clock.now() - start, std::chrono::milliseconds(4100));
 }
 
-// Return or the keypad's Enter, released apart from the press as from the window
-// system: Test's dialogue in the port list, Go's in the serial-number box and on
-// Go. An access key works wherever the focus is (Alt+T first: the dialogue
-// sets the button's caption again).
+// Return or the keypad's Enter, released apart from the press as from the window system: Test's
+// dialogue in the port list, Go's in the serial-number box and on Go. An access key works wherever
+// the focus is (Alt+T first: the dialogue sets the button's caption again).
 TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
 {
     DriverLog log;
@@ -163,8 +162,7 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
     EXPECT_EQ(window.txtSerialNumber->text(), "1234567890123456");
 }
 
-// Each showing loads it afresh; closed, the main window activates again, taking
-// the stored place and port.
+// Each showing loads it afresh; closed, the main window activates and takes the stored place, port.
 TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindowActivates)
 {
     window.Combo2->addItems({"Reader A (COM5)", "Reader B (COM6)"});
