@@ -62,9 +62,8 @@ TEST(SettingsRules, NumbersPlacementsAndTheFileFollowTheirRules)
     EXPECT_EQ(settingsFileName("/opt/bench/My.Tool.exe"), "/opt/bench/My.INI");
 }
 
-// The program as Main starts it, kvr-sim listing two readers, with the real modal
-// windows: `onModal` gets the one up every 10 ms until it returns true; at start-up
-// message boxes are answered with Enter and file dialogs cancelled.
+// The program as Main starts it on kvr-sim's two readers, with real modal windows: `onModal` gets
+// the one up every 10 ms until it returns true; at start-up boxes get Enter, file dialogs Cancel.
 class Lifecycle : public QObject, public testing::Test {
 protected:
     Lifecycle()
@@ -193,9 +192,8 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
     exit();
 }
 
-// Beside the program while its folder can be written; in /proc, or installed
-// read-only with settings beside it, in the user's configuration folder: those
-// installed are read until the user's own exist, which start from a copy of them.
+// Beside the program while its folder can be written; in /proc, or installed read-only, in the
+// user's configuration folder, starting from a copy of those installed, which are read until then.
 // Stored states come back; what does not fit is not applied.
 TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
 {

@@ -88,10 +88,9 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
     }
 }
 
-// A reading ends at a line feed or after 25 ms without a byte, and is taken
-// whole; each raises OnComm once and is read once, as the main window reads
-// it. A handler that waits in an event loop of its own (as in a message box)
-// while the next reply comes is not interrupted by OnComm, but followed.
+// A reading ends at a line feed or after 25 ms without a byte, and is taken whole; each raises
+// OnComm once and is read once. A handler waiting in an event loop of its own (a message box) while
+// the next reply comes is not interrupted by OnComm, but followed.
 TEST(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
 {
     Pty pty;

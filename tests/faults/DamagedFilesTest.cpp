@@ -42,14 +42,12 @@ void put(const QString& path, const QByteArray& bytes, const QString& how = {})
     ASSERT_TRUE(how != "unreadable" || file.setPermissions(QFileDevice::WriteOwner));
 }
 
-// The first start stores the command file chosen in the dialog and the second reader. Then each
-// file in turn is damaged in each way before a start, which says what it could not read: the
-// settings file silently (the defaults name a missing command file, so the program asks for one,
-// and the user chooses it), the driver's records as no driver installed, the command file with its
-// reason (for a folder it asks for another, here cancelled) and without a list. The user types the
-// second reader into the port list and presses Enter: the reader is found. The close stores the
-// settings only over a file it could read, keeping what it did not write, and what the first start
-// stored is still there. Then the file is put back.
+// The first start stores the command file chosen and the second reader. Then each file in turn is
+// damaged in each way before a start, which says what it could not read: the settings silently
+// (the program asks for a command file, which the user chooses), the driver's records as no driver
+// installed, the command file with its reason (for a folder it asks for another, here cancelled).
+// The user types the second reader and Enter: it is found. The close stores the settings only over
+// a file it could read, keeping what it did not write. Then the file is put back.
 TEST(DamagedFiles, EachFileInEachWay)
 {
     if (ranAgainWherePermissionsCount()) {

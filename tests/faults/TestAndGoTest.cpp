@@ -314,6 +314,16 @@ TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     }
 }
 
+// A device version after a dialogue that found no reader is shown but leaves Test's button there.
+TEST(OpenDialogue, ALateDeviceVersionLeavesTheButton)
+{
+    ProgramWindow bench({});
+    bench.window->btnOpen->click();
+    bench.reader.send("/get dev_version value: RDR\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bench.window->lblDevice->text() == "RDR"; }, 5000));
+    EXPECT_FALSE(bench.window->btnOpen->isHidden());
+}
+
 // Enter typed by the user: press and release come through the event loop.
 void pressEnter(QWidget* box)
 {
@@ -370,10 +380,9 @@ const Action kActions[] = {
 
 enum class Setup { None, KeysHeld, DriverDevice, SilentReader, About };
 
-// Where the action comes: once the reader has received `closedAt`, else at the first wait of Test
-// or Go, in Go's warning box (a silent reader), or while About is up. Only the actions that close
-// are tried at every wait, the others at one wait of each kind. `closedAt` is also all the reader
-// gets when the window closes there.
+// Where the action comes: once the reader has received `closedAt` (all it gets if the window closes
+// there), else at the first wait of Test or Go, in Go's warning box, or while About is up. Only the
+// closing actions come at every wait, the others at one wait of each kind.
 struct BusyState {
     const char* name;
     bool go;

@@ -43,9 +43,8 @@ protected:
     const std::string path = folder.path() / "Orvelle.INI";
 };
 
-// A write changes its own line, or adds one after the section's last entry, or a section
-// after a blank line; new lines end as the first line does. The file is a link to a file
-// yet to be made: written through, it stays one.
+// A write changes its own line, or adds one after the section's last entry, or a section after a
+// blank line; new lines end as the first does. A link to a file yet to be made stays a link.
 TEST_F(IniFile, AWriteKeepsEveryOtherByte)
 {
     fs::create_symlink("Target.INI", path);
@@ -95,9 +94,8 @@ bool withoutUnnamedFiles()
            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// As an ordinary user, without root's right to write anywhere: what the folder
-// or the file does not allow, or a file size limit, is not written, what can be
-// read still reads, and no temporary file stays, named or not.
+// As an ordinary user: what the folder, the file or a size limit does not allow is not written,
+// what can be read still reads, and no temporary file stays, named or not.
 TEST_F(IniFile, AWriteLeavesNoTemporaryFileAndOnlyWhatIsAllowedIsWritten)
 {
     const std::string written = kHandEdited.substr(0, kHandEdited.size() - 11) + "keep=new\r\n";
@@ -127,9 +125,8 @@ TEST_F(IniFile, AWriteLeavesNoTemporaryFileAndOnlyWhatIsAllowedIsWritten)
     }
 }
 
-// Writers killed at random moments, a few hundred times, half of them without
-// unnamed files: every file they leave reads back whole, with the old value or
-// a new one, and the next write clears their temporary files.
+// Writers killed at random moments, half of them without unnamed files: every file left reads back
+// whole, with the old value or a new one, and the next write clears their temporary files.
 TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
 {
     const std::string before = kHandEdited + "\r\n[Counter]\r\nValue=", after = "\r\n\r\n[X]\r\n";

@@ -193,9 +193,8 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
     }
 }
 
-// Show Help starts the first of xchm and kchmviewer on the PATH on the help beside the
-// program, else xdg-open on its pages; on Windows HH.exe. A program started gets all
-// that follows the first blank as one argument. Viewers of our own record what they got.
+// Show Help starts xchm or else kchmviewer on the help beside the program, else xdg-open on its
+// pages (on Windows HH.exe), with all after the first blank as one argument, as recorded here.
 TEST(ShowHelp, StartsTheFirstViewerOnThePathOnTheHelpBesideTheProgram)
 {
     EXPECT_EQ(windowsHelpCommandLine(R"(C:\My Tools)"),
