@@ -63,7 +63,7 @@ TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
         "[HKEY_LOCAL_MACHINE\\Other]\r\n\"Elsewhere\"=\"x\"\r\n[HKEY_LOCAL_MACHINE\\Sizes]\n"
         "\"Fits\"=\"" +
         std::string(2047, 'x') + "\"\n\"TooLong\"=\"" + std::string(2048, 'x') +
-        "\"\n\0\x01\xfe garbage\n[HKEY_LOCAL_MACHINE\\Bad]\n\"a\"=dword:zz\n\"b\"=hex:1,2,zzz\n"s +
+        "\"\n\0\x01\xfe garbage\n[HKEY_LOCAL_MACHINE\\Bad]\n\"a\"=dword:000000001\n\"b\"=hex:1,2,zzz\n"s +
         "\"c\"=\"never closed\n\"d\"=-\n\"e\"=hex:\xe9,\xff\n\"f\"=dword:\xe9\n" +
         std::string(1 << 20, 'x') +
         "\n[HKEY_LOCAL_MACHINE\\Good]\n\"Gone\"=\"x\"\n\"Gone\"=-\n\"Kept\"=\"yes\"\n"
