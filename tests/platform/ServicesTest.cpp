@@ -58,7 +58,7 @@ TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
     const std::string utf8 =
         "Windows Registry Editor Version "
         "5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\T]\r\n\"Text\"=\"COM5\"\r\n"
-        "\"Number\"=dword:00000007\r\n\"Bytes\"=hex:00,ff\r\n\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
+        "\"Number\"=dword:01020304\r\n\"Bytes\"=hex:00,ff\r\n\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
         "@=\"default\"\r\n\"Quote\"=\"say \\\"hi\\\" C:\\\\x\"\r\n\"Long\"=hex:01,02,\\\r\n  03\r\n"
         "[HKEY_LOCAL_MACHINE\\Other]\r\n\"Elsewhere\"=\"x\"\r\n[HKEY_LOCAL_MACHINE\\Sizes]\n"
         "\"Fits\"=\"" +
@@ -77,7 +77,7 @@ TEST(Registry, ValuesAreFoundByKeyAndNameInAnyCaseWhenTheyFit)
     };
     const std::tuple<const char*, const char*, std::optional<RegistryValue>> values[] = {
         {"t", "text", text("COM5")},
-        {"T", "Number", RegistryValue{4, {7, 0, 0, 0}}},
+        {"T", "Number", RegistryValue{4, {4, 3, 2, 1}}},
         {"T", "Bytes", RegistryValue{3, {0, 0xff}}},
         {"T", "Multi", RegistryValue{7, {'A', 0, 0}}},
         {"T", "", text("default")},
