@@ -62,8 +62,8 @@ TEST(HelperFrames, AnAnswerIsTakenWholeAndOnlyInItsFrame)
     }
 }
 
-// Rows past A1:B1000 are not the file's: a helper's answer with more is out of form, and cells
-// from elsewhere are cut there.
+// Rows past A1:B1000 are not the file's: a helper's answer with more is out of form, as is one with
+// more than a number in a number cell; cells from elsewhere are cut there.
 TEST(CommandFile, RowsPastTheRangeAreNotTheFiles)
 {
     using cells::Cell;
@@ -73,6 +73,11 @@ TEST(CommandFile, RowsPastTheRangeAreNotTheFiles)
     for (const std::size_t size : {std::size_t{1000}, std::size_t{1001}, std::size_t{2999}}) {
         const cells::Range range{std::vector(rows.begin(), rows.begin() + size), {}};
         EXPECT_EQ(cells::decode(cells::encode(range)).has_value(), size == 1000) << size;
+    }
+    for (const char* number : {"5", "5x"}) {
+        const std::string answer =
+            std::string("orvelle-cells 1\nrows 1\nD ") + number + "\nN\nend\n";
+        EXPECT_EQ(cells::decode(answer).has_value(), number[1] == '\0') << number;
     }
 }
 

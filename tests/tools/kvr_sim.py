@@ -1,9 +1,7 @@
 #!/usr/bin/python3
 """kvr_sim.py KVR_SIM: kvr-sim as the program and its tests meet it. Each scenario runs where a
-killed simulator left its records and links (which may lead to pseudo-terminals given to others
-since) and another program a file, beside a simulator in another folder; its ports are opened as
-the program opens them and written one byte at a time; stopped, it leaves only what it did not
-make."""
+killed simulator left its records and links and another program a file, beside a simulator in
+another folder; its ports are written one byte at a time; stopped, it leaves nothing of its own."""
 import ctypes, os, re, select, signal, subprocess, sys, tempfile, time
 
 VER = b"/ver KVR-SIM 2.10\r\n"

@@ -1,9 +1,8 @@
 #!/usr/bin/python3
-"""against_xlrd.py HELPER FOLDER...: each cell of A1:B1000 of the first worksheet of every .xls
-file in the folders, as the workbook helper gives it to the program, has the kind and value
-python3-xlrd, an independent reader, finds (a date as the helper's text; an error value is an
-empty cell to the program). A file refused by one is refused by the other, but for a damaged
-one ("damaged-*.xls") whose damage xlrd passes over."""
+"""against_xlrd.py HELPER FOLDER...: each cell of A1:B1000 of the first worksheet of every .xls file
+in the folders, as the workbook helper gives it, has the kind and value python3-xlrd (an independent
+reader) finds; a date as the helper's text, an error value as an empty cell. A file refused by one
+is refused by the other, but for a damaged one ("damaged-*.xls") whose damage xlrd passes over."""
 import glob
 import os
 import subprocess
