@@ -9,6 +9,7 @@
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
 #include "ui/AutoSizeLabel.h"
+#include "ui/Fonts.h"
 #include "ui/QtDesktopServices.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
@@ -220,7 +221,8 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
         isInstalled ? qputenv("XDG_CONFIG_HOME", home.filePath("xdg").toLocal8Bit())
                     : qunsetenv("XDG_CONFIG_HOME");
         EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 1 : 0);
-        EXPECT_TRUE(window->isVisible() && window->focusWidget() == window->Combo2);
+        EXPECT_TRUE(window->isVisible() && window->focusWidget() == window->Combo2 &&
+                    window->font() == windowFont());
         EXPECT_EQ(window->lblCurrPort->frameShape(), QFrame::NoFrame);
         EXPECT_FALSE(QFile::exists(settings));
         window->Combo2->setCurrentIndex(isInstalled ? 0 : 1);

@@ -45,12 +45,11 @@ TEST(CommandFile, EveryWorkbookGivesItsLinesOrTheReasonItIsRefused)
     }
 }
 
-// A helper's answer is taken once its frame is whole, and refused as soon as it cannot become
-// one, wherever the pipe cuts it.
+// A helper's answer is taken once its frame is whole, and refused ("!") as soon as it cannot become
+// one, wherever the pipe cuts it; "" while more is awaited.
 TEST(HelperFrames, AnAnswerIsTakenWholeAndOnlyInItsFrame)
 {
     const std::string overlong = "frame " + std::string(21, '0') + "3";
-    // What comes of each: the answer taken, "" while more is awaited, "!" refused.
     const std::pair<std::string, std::string> cases[] = {
         {"frame 3\nabc", "abc"},  {"frame 3\nab", ""},   {"fra", ""},
         {"frame 3\nabcd", "!"},   {"answer3\nabc", "!"}, {overlong, "!"},

@@ -8,9 +8,8 @@
 
 #include <unistd.h>
 
-// A test still running after five minutes ends the test program (SIGALRM): a
-// fault that makes the program under test hang then fails the run, the last
-// "[ RUN ]" line naming the test, instead of holding it up.
+// A test still running after five minutes ends the test program (SIGALRM): a hang fails the run,
+// the last "[ RUN ]" line naming the test, instead of holding it up.
 class HangLimit : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override { alarm(300); }
     void OnTestEnd(const testing::TestInfo&) override { alarm(0); }

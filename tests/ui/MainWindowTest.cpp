@@ -62,7 +62,7 @@ TEST(Texts, VersionsAndFileFiltersShowAsDesigned)
     EXPECT_EQ(texts({1, 12, 7, "12345678", "(C) Maker"}),
               " Version: 1.12.07  Part Number: 12345678  (C) Maker ");
     EXPECT_EQ(texts({123, 0, 123, {}, {}}), " Version: 123.00.23  Part Number:    ");
-    EXPECT_EQ(qtNameFilters("Command File (*.xls)|*.xls"), "Command File (*.xls)");
+    EXPECT_EQ(qtNameFilters("Command File (*.xls)|*.xls|All|*"), "Command File (*.xls);;All (*)");
 }
 
 // Centred on the screen, it stays four seconds, or until a click on it, Space or Escape.
