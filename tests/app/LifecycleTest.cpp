@@ -32,12 +32,6 @@
 
 namespace {
 
-QByteArray stored(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 TEST(SettingsRules, NumbersPlacementsAndTheFileFollowTheirRules)
 {
     EXPECT_EQ(formSettingsValue({1200, 0, 9555, -60}), " 1200, 0, 9555,-60");
@@ -163,7 +157,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         const QString message = window->Combo2->currentText() + kPortClosing;
         window->MSComm1->setCommPort(5);
         ASSERT_FALSE(way.portOpen && window->MSComm1->setPortOpen(true));
-        const QByteArray before = stored(settings);
+        const QByteArray before = readFile(settings);
         onModal = [&](QWidget* modal) {
             if (way.signal) {
                 return (!*way.modalUp || (modal && modal->inherits(way.modalUp))) &&
@@ -172,7 +166,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
             if (qobject_cast<QMessageBox*>(modal)) {
                 EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->icon(), QMessageBox::Warning);
                 EXPECT_FALSE(window->MSComm1->PortOpen());
-                EXPECT_EQ(stored(settings), before);
+                EXPECT_EQ(readFile(settings), before);
             }
             return answer(modal) || !window;
         };
@@ -182,7 +176,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         EXPECT_EQ(closes, 1);
         EXPECT_EQ(shown, way.portOpen && !way.signal ? QStringList{message} : QStringList());
         // The size as the layout counts it; the command file only once its list was loaded.
-        EXPECT_EQ(stored(settings),
+        EXPECT_EQ(readFile(settings),
                   QString("[Current_Port]\nPort_Num= %1\n\n[Select_Window_frmMain]\n"
                           "Settings= 1350, %2, 9555, 6930\nWindowState= 0\n")
                       .arg(entry)
@@ -228,14 +222,14 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
         window->Combo2->setCurrentIndex(isInstalled ? 0 : 1);
         window->setWindowState(state);
         exit();
-        EXPECT_TRUE(stored(settings).contains(isInstalled ? "Port_Num= 0\n" : "Port_Num= 1\n"));
-        EXPECT_TRUE(stored(settings).contains("WindowState= " + QByteArray::number(int(state))));
-        EXPECT_EQ(stored(settings).contains("LastFile=preset.xls\n"), isInstalled);
+        EXPECT_TRUE(readFile(settings).contains(isInstalled ? "Port_Num= 0\n" : "Port_Num= 1\n"));
+        EXPECT_TRUE(readFile(settings).contains("WindowState= " + QByteArray::number(int(state))));
+        EXPECT_EQ(readFile(settings).contains("LastFile=preset.xls\n"), isInstalled);
         EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 0 : 1);
         EXPECT_EQ(window->windowState(), state);
         exit();
     }
-    EXPECT_EQ(stored(installed.settingsFile()), preset);
+    EXPECT_EQ(readFile(installed.settingsFile()), preset);
     QFile::setPermissions(installed.folder(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qunsetenv("XDG_CONFIG_HOME");

@@ -91,9 +91,7 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     EXPECT_EQ(window.windowTitle(), title);
     EXPECT_TRUE(window.txtSerialNumber->isVisible() && window.lblSerialNumber->isVisible());
     expectGo(false);
-    QFile settings(program.settingsFile());
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(settings.readAll().contains(("LastFile=" + path + "\n").toUtf8()));
+    EXPECT_TRUE(readFile(program.settingsFile()).contains(("LastFile=" + path + "\n").toUtf8()));
 
     // A file refused leaves list, preview, title and the current file as they were.
     const QString preview = window.txtCommandList->text();

@@ -22,12 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // `bytes` as the file at `path`, whatever stood there; "a folder" or "unreadable" as `how` says.
 void put(const QString& path, const QByteArray& bytes, const QString& how = {})
 {

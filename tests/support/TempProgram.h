@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -20,6 +21,13 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A file's bytes; none when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Permission bits do not stop root: as root, the current test runs again in a fresh process
 // that stays root (so a checkout in a private folder stays reachable) without the powers to
