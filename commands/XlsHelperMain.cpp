@@ -42,8 +42,9 @@ bool writeOut(const std::string& bytes)
 int serve()
 {
     platform::keepFreedMemory();
-    // An answer goes out in one write, which wakes the program once.
-    std::setvbuf(stdout, nullptr, _IOFBF, std::size_t{1} << 20);
+    // An answer is whole before it goes out: unbuffered, it goes in one
+    // write, which wakes the program once (a buffer cuts it into its size).
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::string path;
     while (helperframes::readRequest(stdin, path)) {
         if (!writeOut(helperframes::answerFrame(readWorkbook(path)))) {
