@@ -73,12 +73,22 @@ QLatin1StringView linePrefix(QChar code)
 // chosen. `utf8` is a stateless UTF-8 decoder.
 QString lineOf(QLatin1StringView prefix, std::string_view text, QStringDecoder& utf8)
 {
-    QString line(prefix.size() + utf8.requiredSpace(qsizetype(text.size())), Qt::Uninitialized);
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    QString line(prefix.size() +
+                     (ascii ? qsizetype(text.size()) : utf8.requiredSpace(qsizetype(text.size()))),
+                 Qt::Uninitialized);
     QChar* out = line.data();
     for (const char c : prefix) {
         *out++ = QLatin1Char(c);
     }
-    out = utf8.appendToBuffer(out, QByteArrayView(text.data(), qsizetype(text.size())));
+    if (ascii) {
+        for (const char c : text) {
+            *out++ = QLatin1Char(c);
+        }
+    } else {
+        out = utf8.appendToBuffer(out, QByteArrayView(text.data(), qsizetype(text.size())));
+    }
     line.truncate(out - line.constData());
     return line;
 }
@@ -134,7 +144,8 @@ commandListFrom(std::span<const cells::Row> dataRows)
             continue;
         }
         const QChar code = rowCode(row[0], textColumn);
-        if ((code == u'N' || code == u'R') && text.find_first_of("\r\n") != text.npos) {
+        if ((code == u'N' || code == u'R') &&
+            std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; })) {
             return LineBreakInCommand{static_cast<int>(i) + 2};
         }
         const bool comment = code == u'C';
