@@ -27,13 +27,11 @@ char* putUtf8(char* out, char32_t c)
     }
     return out;
 }
-} // namespace
 
-std::string utf8FromUtf16(std::u16string_view units)
+// Writes `units` at `out`, which has room for three bytes a unit (a pair of
+// them becomes four); returns the end.
+char* putUtf16(char* out, std::u16string_view units)
 {
-    // A unit becomes at most three bytes; a pair of them, four.
-    std::string out(3 * units.size(), '\0');
-    char* end = out.data();
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t c = units[i];
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
@@ -43,9 +41,24 @@ std::string utf8FromUtf16(std::u16string_view units)
         } else if (c >= 0xD800 && c < 0xE000) {
             c = 0xFFFD;
         }
-        end = putUtf8(end, c);
+        out = putUtf8(out, c);
     }
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    return out;
+}
+
+} // namespace
+
+std::string utf8FromUtf16(std::u16string_view units)
+{
+    // Most texts are short: put together on the stack, such a text gets a
+    // string of its exact size, up to 15 bytes held without an allocation.
+    constexpr std::size_t kShort = 64;
+    if (units.size() <= kShort) {
+        char bytes[3 * kShort];
+        return std::string(bytes, putUtf16(bytes, units));
+    }
+    std::string out(3 * units.size(), '\0');
+    out.resize(static_cast<std::size_t>(putUtf16(out.data(), units) - out.data()));
     return out;
 }
 
