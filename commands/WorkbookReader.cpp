@@ -1,6 +1,7 @@
 #include "commands/WorkbookReader.h"
 
 #include "commands/HelperFrames.h"
+#include "platform/Processor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,6 +45,9 @@ public:
             stop();
             return QStringLiteral("the workbook reader %1 cannot be started").arg(helperProgram());
         }
+        // The helper reads while the program waits: on the program's processor
+        // it takes the program's turn instead of waking another one.
+        platform::keepOnThisProcessor(process_->processId());
         // UTF-8, which the helper opens with the system's wide-character calls on Windows.
         const QByteArray file = path.toUtf8();
         process_->write(QByteArray::fromStdString(

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +99,27 @@ TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
     EXPECT_EQ(std::get<QString>(readCommandRange(pipe, std::chrono::milliseconds(300))),
               "reading it took longer than 0.3 seconds");
     EXPECT_EQ(readCommandFile(oddName).list.entries.size(), 3u);
+}
+
+// The helper reads while the program waits for it: on one processor, the program's, so that no
+// idle one has to wake for it.
+TEST(CommandFile, TheHelperReadsOnTheProgramsProcessorAlone)
+{
+    ASSERT_EQ(readCommandFile(madeFixture("text-codes.xls")).list.entries.size(), 3u);
+    pid_t helper = 0;
+    for (const QString& process : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + process + "/stat"); // pid (name) state parent ...
+        const QList<QByteArray> fields =
+            stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ') : QList<QByteArray>();
+        if (fields.size() > 3 && fields[1] == "(orvelle-xls-rea)" &&
+            fields[3].toInt() == getpid()) {
+            helper = process.toInt();
+        }
+    }
+    cpu_set_t allowed;
+    ASSERT_NE(helper, 0);
+    ASSERT_EQ(sched_getaffinity(helper, sizeof allowed, &allowed), 0);
+    EXPECT_EQ(CPU_COUNT(&allowed), 1);
 }
 
 // orvelle-check run in the workbook's folder, so that what it prints does not depend on where the
