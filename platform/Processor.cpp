@@ -10,6 +10,10 @@ namespace platform {
 
 void keepOnThisProcessor(std::int64_t pid)
 {
+    // No process: 0 would stand for this one.
+    if (pid <= 0) {
+        return;
+    }
 #ifdef _WIN32
     // A mask reaches the first 64 processors of the process's group only.
     const DWORD processor = GetCurrentProcessorNumber();
@@ -30,8 +34,6 @@ void keepOnThisProcessor(std::int64_t pid)
     CPU_ZERO(&only);
     CPU_SET(processor, &only);
     sched_setaffinity(pid_t(pid), sizeof only, &only);
-#else
-    (void)pid;
 #endif
 }
 

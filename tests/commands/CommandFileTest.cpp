@@ -1,6 +1,7 @@
 #include "commands/CommandFileReader.h"
 #include "commands/HelperFrames.h"
 #include "commands/WorkbookReader.h"
+#include "platform/Processor.h"
 #include "support/Fixtures.h"
 #include "support/QtPrinters.h"
 
@@ -102,9 +103,15 @@ TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
 }
 
 // The helper reads while the program waits for it: on one processor, the program's, so that no
-// idle one has to wake for it.
+// idle one has to wake for it. A helper without a process id leaves the program itself free.
 TEST(CommandFile, TheHelperReadsOnTheProgramsProcessorAlone)
 {
+    cpu_set_t before;
+    cpu_set_t after;
+    ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+    platform::keepOnThisProcessor(0);
+    ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
+    EXPECT_TRUE(CPU_EQUAL(&before, &after));
     ASSERT_EQ(readCommandFile(madeFixture("text-codes.xls")).list.entries.size(), 3u);
     pid_t helper = 0;
     for (const QString& process : QDir("/proc").entryList(QDir::Dirs)) {
