@@ -43,7 +43,8 @@ int serve()
 {
     platform::keepFreedMemory();
     // An answer is whole before it goes out: unbuffered, it goes in one
-    // write, which wakes the program once (a buffer cuts it into its size).
+    // write, which wakes the program once; a buffer would cut it into pieces
+    // of the buffer's size.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::string path;
     while (helperframes::readRequest(stdin, path)) {

@@ -28,9 +28,9 @@ char* putUtf8(char* out, char32_t c)
     return out;
 }
 
-// Writes `units` at `out`, which has room for three bytes a unit (a pair of
-// them becomes four); returns the end.
-char* putUtf16(char* out, std::u16string_view units)
+// Writes `units` at `out` as UTF-8; `out` has room for three bytes a unit (a
+// pair of them becomes four). Returns the end.
+char* putUtf8(char* out, std::u16string_view units)
 {
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t c = units[i];
@@ -55,10 +55,10 @@ std::string utf8FromUtf16(std::u16string_view units)
     constexpr std::size_t kShort = 64;
     if (units.size() <= kShort) {
         char bytes[3 * kShort];
-        return std::string(bytes, putUtf16(bytes, units));
+        return std::string(bytes, putUtf8(bytes, units));
     }
     std::string out(3 * units.size(), '\0');
-    out.resize(static_cast<std::size_t>(putUtf16(out.data(), units) - out.data()));
+    out.resize(static_cast<std::size_t>(putUtf8(out.data(), units) - out.data()));
     return out;
 }
 
