@@ -41,6 +41,8 @@ bool writeProfileString(const std::string& section, const std::string& key,
 } // namespace platform
 
 #else
+#include "platform/IniEncoding.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -53,16 +55,17 @@ bool writeProfileString(const std::string& section, const std::string& key,
 namespace platform {
 namespace {
 
-// The file's text; empty when there is no file, nothing when it cannot be read.
-std::optional<std::string> readFile(const std::string& path)
+// The file's text and its encoding; an empty text when there is no file,
+// nothing when it cannot be read or its bytes are not what their mark says.
+std::optional<IniFileText> readFile(const std::string& path)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+        return errno == ENOENT ? std::optional<IniFileText>(IniFileText{}) : std::nullopt;
     }
-    std::optional<std::string> text = readAll(fd);
+    const std::optional<std::string> bytes = readAll(fd);
     close(fd);
-    return text;
+    return bytes ? decodeIniFile(*bytes) : std::nullopt;
 }
 
 std::string folderOf(const std::string& path)
@@ -130,9 +133,27 @@ std::optional<std::string> nameFile(const std::string& path, int& fd)
     return std::nullopt;
 }
 
+// Writes `text` into the file at `path` itself, as the profile functions do.
+// A program killed while it writes may leave the file part new, part old.
+bool overwriteFile(const std::string& path, const std::string& text)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // Written before it is cut to size, so that a kill leaves no empty file.
+    bool done = writeAll(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 &&
+                fsync(fd) == 0;
+    done = close(fd) == 0 && done;
+    return done;
+}
+
 // Writes `text` to a new file in the folder of `path` and renames it over
 // `path`. Where the system allows, the new file has no name until it is
 // complete, so that a program killed while writing leaves nothing behind.
+// The new file takes the old one's owner, group and mode (a settings file
+// written by root stays the technician's); where this user cannot give it
+// them, the old file is written in place instead.
 bool replaceFile(const std::string& path, const std::string& text)
 {
     removeLeftovers(path);
@@ -144,6 +165,14 @@ bool replaceFile(const std::string& path, const std::string& text)
     if (!unnamed && !(name = nameFile(path, fd))) {
         return false;
     }
+    if (replacing && fchown(fd, old.st_uid, old.st_gid) != 0) {
+        close(fd);
+        if (name) {
+            unlink(name->c_str());
+        }
+        return overwriteFile(path, text);
+    }
+    // The mode after the owner: a change of owner clears the set-id bits.
     bool done = (!replacing || fchmod(fd, old.st_mode & 07777) == 0) && writeAll(fd, text) &&
                 fsync(fd) == 0;
     if (done && unnamed) {
@@ -200,9 +229,9 @@ std::string readProfileString(const std::string& section, const std::string& key
     if (bufferSize == 0) {
         return {};
     }
-    const std::optional<std::string> text = readFile(path);
+    const std::optional<IniFileText> file = readFile(path);
     const std::optional<std::string> value =
-        text ? findIniValue(*text, section, key) : std::nullopt;
+        file ? findIniValue(file->text, section, key) : std::nullopt;
     return (value ? withoutQuotes(*value) : defaultValue).substr(0, bufferSize - 1);
 }
 
@@ -211,13 +240,13 @@ bool writeProfileString(const std::string& section, const std::string& key,
 {
     const std::string target = linkTarget(path);
     // A file that exists but cannot be read is left alone rather than replaced.
-    const std::optional<std::string> old = readFile(target);
+    const std::optional<IniFileText> old = readFile(target);
     if (!old || !mayBeWritten(target)) {
         return false;
     }
     const std::optional<std::string> text =
-        withIniValue(*old, section, key, value.substr(0, value.find('\0')));
-    return text && replaceFile(target, *text);
+        withIniValue(old->text, section, key, value.substr(0, value.find('\0')));
+    return text && replaceFile(target, encodeIniFile({old->encoding, *text}));
 }
 
 } // namespace platform

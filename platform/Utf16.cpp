@@ -1,5 +1,7 @@
 #include "platform/Utf16.h"
 
+#include <utility>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -46,7 +48,52 @@ char* putUtf8(char* out, std::u16string_view units)
     return out;
 }
 
+// The character of the UTF-8 sequence at `text[i]` and its length in bytes;
+// U+FFFD and 1 where no well-formed sequence begins.
+std::pair<char32_t, std::size_t> characterAt(std::string_view text, std::size_t i)
+{
+    const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    constexpr std::pair<char32_t, std::size_t> kNone{0xFFFD, 1};
+    if (length == 0 || i + length > text.size()) {
+        return kNone;
+    }
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return kNone;
+        }
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool surrogate = c >= 0xD800 && c < 0xE000;
+    return c < kLeast[length] || surrogate || c > 0x10FFFF ? kNone : std::pair{c, length};
+}
+
 } // namespace
+
+std::u16string utf16FromUtf8(std::string_view text)
+{
+    std::u16string units;
+    units.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [c, length] = characterAt(text, i);
+        if (c < 0x10000) {
+            units += static_cast<char16_t>(c);
+        } else {
+            units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+        i += length;
+    }
+    return units;
+}
 
 std::string utf8FromUtf16(std::u16string_view units)
 {

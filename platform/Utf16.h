@@ -11,6 +11,9 @@ std::string utf8FromUtf16(std::u16string_view units);
 // The same for UTF-16 little-endian bytes; an odd last byte is dropped.
 std::string utf8FromUtf16Bytes(std::string_view bytes);
 
+// UTF-8 as UTF-16 code units; a byte that begins no character becomes U+FFFD.
+std::u16string utf16FromUtf8(std::string_view text);
+
 #ifdef _WIN32
 // Text for the Windows "W" calls: the platform layer's strings are UTF-8, so
 // that paths and command lines keep characters beyond the ANSI code page.

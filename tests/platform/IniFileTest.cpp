@@ -15,6 +15,7 @@
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 
@@ -78,6 +79,64 @@ TEST_F(IniFile, AWriteKeepsEveryOtherByte)
         << "one pair of quotes dropped, cut to the buffer, a CR ending the line";
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(files(), 2) << "a temporary file was left";
+}
+
+// UTF-16 units as bytes, low byte first or last.
+std::string bytesOf(std::u16string_view units, bool lowFirst)
+{
+    std::string bytes;
+    for (const char16_t unit : units) {
+        const char low = char(unit & 0xFF), high = char(unit >> 8);
+        bytes += std::string{lowFirst ? low : high, lowFirst ? high : low};
+    }
+    return bytes;
+}
+
+// A file keeps its encoding: UTF-16 either way round or UTF-8 behind a byte-order mark, as Windows
+// editors save it; bytes that are not what their mark says are left alone and read as no file.
+TEST_F(IniFile, AWriteKeepsTheFilesEncoding)
+{
+    const std::u16string before = u"[File]\r\nLastFile=Prüf😀.xls\r\n",
+                         after = before + u"\r\n[Port]\r\nNum=Ω1\r\n";
+    const std::string utf8 = "[File]\nLastFile=Prüf😀.xls\n";
+    for (const auto& [bytes, written, value] :
+         {std::tuple{"\xFF\xFE" + bytesOf(before, true), "\xFF\xFE" + bytesOf(after, true), "Ω1"},
+          {"\xFE\xFF" + bytesOf(before, false), "\xFE\xFF" + bytesOf(after, false), "Ω1"},
+          {"\xEF\xBB\xBF" + utf8, "\xEF\xBB\xBF" + utf8 + "\n[Port]\nNum=Ω1\n", "Ω1"},
+          {"\xFF\xFE[\0F"s, "\xFF\xFE[\0F"s, "d"},
+          {"\xFF\xFE\x00\xD8[\0"s, "\xFF\xFE\x00\xD8[\0"s, "d"}}) {
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        store(bytes);
+        const bool whole = written != bytes;
+        EXPECT_EQ(readProfileString("File", "LastFile", "d", 255, path),
+                  whole ? "Prüf😀.xls" : "d");
+        EXPECT_EQ(writeProfileString("Port", "Num", "Ω1", path), whole);
+        EXPECT_EQ(readProfileString("Port", "Num", "d", 40, path), value);
+        EXPECT_EQ(stored(), written);
+    }
+}
+
+// Written by root, a technician's file stays the technician's, with its group and mode; written by
+// another user of the group, who cannot give a new file that owner, it is written in place.
+TEST_F(IniFile, AWriteKeepsTheFilesOwnerGroupAndMode)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give files to other users";
+    }
+    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
+    for (const auto& [mode, writer] : {std::pair{0640, 0}, {0666, 65534}}) {
+        store(kHandEdited);
+        ASSERT_EQ(chown(path.c_str(), 1000, 1001) | chmod(path.c_str(), mode_t(mode)), 0);
+        EXPECT_EQ(exitCodeInChild(
+                      writer, [&] { return writeProfileString("Other", "keep", "new", path); }),
+                  1);
+        struct stat file {};
+        ASSERT_EQ(stat(path.c_str(), &file), 0);
+        EXPECT_EQ(file.st_uid * 10000 + file.st_gid, 1000u * 10000 + 1001) << writer;
+        EXPECT_EQ(file.st_mode & 07777, mode_t(mode)) << writer;
+        EXPECT_EQ(readProfileString("Other", "keep", "", 40, path), "new") << writer;
+        EXPECT_EQ(files(), 1);
+    }
 }
 
 // Where the system cannot make unnamed files (O_TMPFILE), the new text goes to a named one.
