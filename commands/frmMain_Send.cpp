@@ -84,9 +84,13 @@ bool frmMain::OpenPortForSend()
     return !unloaded_;
 }
 
+// During a run Go stays yellow and disabled whatever is typed: the run cannot
+// be started again, and the number typed is for the next one.
 void frmMain::txtSerialNumber_Change()
 {
-    ShowGoState();
+    if (busy_ != Busy::Sending) {
+        ShowGoState();
+    }
 }
 
 // Go waits for a serial number only while the serial-number row is shown and

@@ -221,23 +221,34 @@ TEST_F(CommandsWindow, ARunWithoutAReaderWarnsAndDropsTheTypedNumber)
     expectGo(false);
 }
 
-// The line awaiting its reply is on screen while it waits: the reader answers once it shows.
+// The line awaiting its reply is on screen while it waits: the reader answers once it shows. Go
+// stays yellow and disabled whatever is typed meanwhile; a number typed at the last line is kept.
 TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
 {
     ScriptedReader reader(
         {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
     window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
-    open(madeFixture("text-codes.xls"));
+    open(madeFixture("serial.xls"));
+    type("1");
+    QString answered;
     QTimer look;
     look.callOnTimeout([&] {
-        if (window.txtCommandList->toPlainText().endsWith(" /rawxact /read status --> ")) {
+        const QString shown = window.txtCommandList->toPlainText();
+        if (shown.endsWith(" --> ") && shown != answered) {
+            type("9");
+            EXPECT_FALSE(window.btnSend->isEnabled());
+            EXPECT_EQ(window.btnSend->backColor(), sendColour::kSending);
             reader.send("/rawxact:ACK\r\n");
+            answered = shown;
         }
     });
     look.start(5);
     window.btnSend->click();
-    EXPECT_TRUE(
-        window.txtCommandList->text().contains(" Sending: /rawxact /read status --> ACK\r\n"));
+    EXPECT_TRUE(window.txtCommandList->text().contains(
+        " Sending: /rawxact ABC0000000000000001 --> ACK\r\n"));
+    EXPECT_TRUE(window.txtCommandList->text().contains(" Sending: /rawxact /read back --> ACK\r\n"));
+    EXPECT_EQ(window.txtSerialNumber->text(), "9");
+    expectGo(true);
 }
 
 } // namespace

@@ -361,7 +361,7 @@ const Action kActions[] = {
     {"Test", false, [](ProgramWindow& bench) { bench.window->btnOpen->click(); }},
     {"Enter in the port list", false,
      [](ProgramWindow& bench) { pressEnter(bench.window->Combo2->lineEdit()); }},
-    // Typing enables Go again, as during a run.
+    // Typing enables Go again while Test runs (a run keeps it disabled).
     {"Go", false,
      [](ProgramWindow& bench) {
          QTest::keyClicks(bench.window->txtSerialNumber, "7");
