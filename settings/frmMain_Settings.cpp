@@ -89,8 +89,8 @@ void frmMain::GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint
 void frmMain::SaveCurrentSettings()
 {
     const SettingsFile settings = settingsFile(GetConfigFileName(), programFile_);
-    if (Combo2->currentIndex() >= 0) {
-        settings.write(kCurrentPort, kPortNum, numberForm(Combo2->currentIndex()));
+    if (Combo2->ListIndex() >= 0) {
+        settings.write(kCurrentPort, kPortNum, numberForm(Combo2->ListIndex()));
     }
     if (nCmdCount > 0) {
         settings.write(kFile, kLastFile, sCmdFile);
@@ -103,7 +103,7 @@ void frmMain::GetLastSettings()
     const QString port = settings.read(kCurrentPort, kPortNum, QString(), kNumberBuffer);
     const qint32 entry = leadingNumber(port);
     // A negative entry can only come from a hand-edited file; it selects nothing.
-    if (Combo2->currentIndex() >= 0 && !port.isEmpty() && entry >= 0 && entry < Combo2->count()) {
+    if (Combo2->ListIndex() >= 0 && !port.isEmpty() && entry >= 0 && entry < Combo2->count()) {
         Combo2->setCurrentIndex(entry);
     }
     const QString lastFile = settings.read(kFile, kLastFile, kDefaultCommandFile, kPathBuffer);

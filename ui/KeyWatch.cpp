@@ -19,6 +19,14 @@ bool KeyWatch::heldOrPressedSinceLastLook()
 
 bool KeyWatch::eventFilter(QObject* watched, QEvent* event)
 {
+    // The keyboard has gone to another window (one closed by the press, say,
+    // whose release then reaches none of the program's): a key seen going
+    // down before may come up unseen, so it counts as up.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate ||
+        event->type() == QEvent::ApplicationStateChange) {
+        held_.clear();
+        pressed_ = false;
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<const QKeyEvent*>(event);
         if (keys_.count(key->key()) && !key->isAutoRepeat()) {

@@ -5,7 +5,8 @@
 #include <set>
 
 // Watches some keys in every window of the program: which are held down, and
-// whether any was pressed since the last look.
+// whether any was pressed since the last look. A change of the active window
+// forgets them.
 class KeyWatch : public QObject {
     Q_OBJECT
 

@@ -16,3 +16,11 @@ void SortedComboBox::addSorted(const QString& entry)
     }
     insertItem(index, entry);
 }
+
+int SortedComboBox::ListIndex() const
+{
+    if (currentIndex() >= 0 && itemText(currentIndex()) == currentText()) {
+        return currentIndex();
+    }
+    return findText(currentText());
+}
