@@ -22,6 +22,7 @@ frmMain* Main(DesktopServices& desktop, const Clock& clock, const QString& progr
     // From here on a termination request closes the window, also while loading
     // waits in a dialog for a command file.
     closeOnTerminationSignals(main);
+    storeSettingsAtExit(main);
     main->Form_Load();
     main->Form_Activate();
     return main;

@@ -1,9 +1,35 @@
 #include "app/TerminationSignals.h"
 
+#include "ui/frmMain.h"
+
+#include <QPointer>
+
+#include <cstdlib>
+
+namespace {
+
+QPointer<frmMain> windowAtExit;
+
+void unloadWindowAtExit()
+{
+    if (windowAtExit && windowAtExit->isVisible()) {
+        windowAtExit->Form_UnloadWithoutDisplay();
+    }
+}
+
+} // namespace
+
+void storeSettingsAtExit(frmMain* window)
+{
+    static const bool registered = std::atexit(unloadWindowAtExit) == 0;
+    if (registered) {
+        windowAtExit = window;
+    }
+}
+
 #ifndef _WIN32
 #include "ui/ModalWindows.h"
 
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -56,8 +82,9 @@ void closeOnTerminationSignals(QWidget* window)
         action.sa_handler = onTerminationSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &action, nullptr);
-        sigaction(SIGINT, &action, nullptr);
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            sigaction(signal, &action, nullptr);
+        }
     }
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
     auto* retry = new QTimer(window);

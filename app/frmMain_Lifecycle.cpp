@@ -86,6 +86,15 @@ void frmMain::Form_Unload()
     SaveFormPosition(*this);
 }
 
+void frmMain::Form_UnloadWithoutDisplay()
+{
+    if (MSComm1->PortOpen()) {
+        MSComm1->setPortOpen(false);
+    }
+    Form_Unload();
+    unloaded_ = true;
+}
+
 void frmMain::btnExit_Click()
 {
     close();

@@ -97,6 +97,9 @@ public:
     void Form_Activate();
     void Form_QueryUnload(qint16& Cancel);
     void Form_Unload();
+    // The unloading steps once the display is gone: the port closed without a
+    // message, which nobody could see, and the settings stored.
+    void Form_UnloadWithoutDisplay();
     void btnExit_Click();
     void mnuFileExit_Click();
     void Timer1_Timer();

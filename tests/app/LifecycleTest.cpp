@@ -21,12 +21,14 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <functional>
 
@@ -127,24 +129,33 @@ protected:
 const QString kPortClosing = " is open: Closing the comm port before exiting";
 
 // Every way out closes the port, then stores the port entry, then the place, once; the next start
-// comes back there. A termination signal closes the modal window up first, then the main window.
+// comes back there. A termination signal (SIGHUP alone, or SIGTERM and SIGHUP at once as at the
+// session's end) closes the modal window up first, then the main window.
 TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
 {
     const struct {
         const char* name;
         bool portOpen;
         std::function<void(frmMain&)> action;
-        int signal;
+        std::vector<int> terminations;
         const char* modalUp;
     } ways[] = {
         // First, while nothing is stored: About closed, the main window takes them back.
-        {"Help, About", false, [](frmMain& w) { w.mnuHelpAbout->trigger(); }, SIGTERM, "frmAbout"},
-        {"Exit", false, [](frmMain& w) { w.btnExit->click(); }, 0, ""},
-        {"File, Exit, port open", true, [](frmMain& w) { w.mnuFileExit->trigger(); }, 0, ""},
-        {"File, Open", false, [](frmMain& w) { w.mnuFileOpen->trigger(); }, SIGINT, "QFileDialog"},
-        {"Exit's message", true, [](frmMain& w) { w.btnExit->click(); }, SIGTERM, "QMessageBox"},
+        {"Help, About", false, [](frmMain& w) { w.mnuHelpAbout->trigger(); }, {SIGHUP}, "frmAbout"},
+        {"Exit", false, [](frmMain& w) { w.btnExit->click(); }, {}, ""},
+        {"File, Exit, port open", true, [](frmMain& w) { w.mnuFileExit->trigger(); }, {}, ""},
+        {"File, Open",
+         false,
+         [](frmMain& w) { w.mnuFileOpen->trigger(); },
+         {SIGINT},
+         "QFileDialog"},
+        {"Exit's message",
+         true,
+         [](frmMain& w) { w.btnExit->click(); },
+         {SIGTERM, SIGHUP},
+         "QMessageBox"},
         // The termination's own close shows the message, and closes it on its next try.
-        {"its own close's message", true, [](frmMain&) {}, SIGTERM, ""},
+        {"its own close's message", true, [](frmMain&) {}, {SIGTERM}, ""},
     };
     const QString settings = program.settingsFile();
     start(program.file());
@@ -159,9 +170,10 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         ASSERT_FALSE(way.portOpen && window->MSComm1->setPortOpen(true));
         const QByteArray before = readFile(settings);
         onModal = [&](QWidget* modal) {
-            if (way.signal) {
+            if (!way.terminations.empty()) {
                 return (!*way.modalUp || (modal && modal->inherits(way.modalUp))) &&
-                       raise(way.signal) == 0;
+                       std::all_of(way.terminations.begin(), way.terminations.end(),
+                                   [](int signal) { return raise(signal) == 0; });
             }
             if (qobject_cast<QMessageBox*>(modal)) {
                 EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->icon(), QMessageBox::Warning);
@@ -174,7 +186,8 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         QTimer::singleShot(0, window, [&] { way.action(*window); });
         ASSERT_TRUE(QTest::qWaitFor([this] { return window.isNull(); }, 5000)) << "not ended";
         EXPECT_EQ(closes, 1);
-        EXPECT_EQ(shown, way.portOpen && !way.signal ? QStringList{message} : QStringList());
+        EXPECT_EQ(shown,
+                  way.portOpen && way.terminations.empty() ? QStringList{message} : QStringList());
         // The size as the layout counts it; the command file only once its list was loaded.
         EXPECT_EQ(readFile(settings),
                   QString("[Current_Port]\nPort_Num= %1\n\n[Select_Window_frmMain]\n"
@@ -235,16 +248,24 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", oldHome);
     // Not applied: the size, a place off the screen, a port past the list, a 1-character file.
+    // Saved by a Windows editor as "Unicode", the file is read and stays so.
+    const auto utf16 = [](const QString& text) -> QByteArray {
+        return QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text);
+    };
     QFile settings(program.settingsFile());
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("[Select_Window_frmMain]\nSettings= 1500, 9000, 10000, 7000\n"
-                   "[Current_Port]\nPort_Num= 2\n[File]\nLastFile=x\n");
+    ASSERT_TRUE(
+        settings.open(QIODevice::WriteOnly) &&
+        settings.write(utf16("[Select_Window_frmMain]\r\nSettings= 1500, 9000, 10000, 7000\r\n"
+                             "[Current_Port]\r\nPort_Num= 2\r\n[File]\r\nLastFile=x\r\n")) > 0);
     settings.close();
     EXPECT_EQ(start(program.file()).pos(), QPoint(0, 100));
     EXPECT_EQ(window->sCmdFile, "");
     EXPECT_EQ(window->centralWidget()->size(), QSize(629, 416));
     EXPECT_EQ(window->Combo2->currentIndex(), 0);
     exit();
+    EXPECT_EQ(readFile(program.settingsFile()),
+              utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"
+                    "[Current_Port]\r\nPort_Num= 0\r\n[File]\r\nLastFile=x\r\n"));
 }
 
 } // namespace

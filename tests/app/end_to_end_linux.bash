@@ -29,3 +29,41 @@ launch=(./Orvelle)
 orvelle_check=$bin/orvelle-check
 shots=linux-
 source "$root/tests/end_to_end.bash"
+
+# The serial component's lock files of kvr-sim's ports, wherever Qt keeps them.
+port_locks() {
+    find /var/lock/ /run/lock/ /tmp/ -maxdepth 1 -name "LCK..*${XDG_RUNTIME_DIR//\//_}*" 2>/dev/null
+}
+
+# Ends the program with the second reader's port open by `how` (a command given
+# the program's process id); it must end with `status`, the port's lock gone,
+# the place stored.
+end_with_port_open() {
+    local how=$1 status=$2
+    printf '[Current_Port]\nPort_Num= 1\n' >"$program_folder/Orvelle.INI"
+    : >"$out/received.log"
+    start_orvelle
+    xdotool windowfocus --sync "$window"
+    xdotool key alt+t
+    wait_for_line "COM6: /get dev_version"
+    [[ -n $(port_locks) ]] || { echo "end to end: Test left no lock on the port" >&2; exit 1; }
+    $how "$orvelle_pid"
+    local ended=0
+    wait "$orvelle_pid" || ended=$?
+    if ((ended != status)) || [[ -n $(port_locks) ]] ||
+        ! grep -q '^Settings=' "$program_folder/Orvelle.INI" ||
+        ! grep -q '^Port_Num= 1' "$program_folder/Orvelle.INI"; then
+        echo "end to end: $how ended the program with $ended (not $status), lock: $(port_locks)," \
+            "settings:" >&2
+        cat "$program_folder/Orvelle.INI" >&2
+        exit 1
+    fi
+}
+
+# The session's end sends SIGTERM and SIGHUP at once: a close as by File, Exit.
+session_end() { kill -TERM "$1" && kill -HUP "$1"; }
+end_with_port_open session_end 0
+# The display gone: Qt ends the program (status 1), which still closes and stores.
+display_gone() { kill -KILL "$xvfb_pid"; }
+end_with_port_open display_gone 1
+echo "end to end: the session's end and the display's stored the settings and freed the port"
