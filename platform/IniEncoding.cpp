@@ -16,8 +16,14 @@ constexpr std::array<Mark, 3> kMarks{{{IniEncoding::Utf8WithMark, "\xEF\xBB\xBF"
                                       {IniEncoding::Utf16LE, "\xFF\xFE"},
                                       {IniEncoding::Utf16BE, "\xFE\xFF"}}};
 
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+bool isHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+bool isLowSurrogate(char16_t unit)
+{
+    return unit >= 0xDC00 && unit < 0xE000;
+}
 
 // UTF-16 units of the bytes in the order given; nothing when they are not whole UTF-16.
 std::optional<std::u16string> utf16Units(std::string_view bytes, bool littleEndian)
@@ -60,7 +66,7 @@ std::optional<IniFileText> decodeIniFile(std::string_view bytes)
     return IniFileText{IniEncoding::Bytes, std::string(bytes)};
 }
 
-std::string encodeIniFile(const IniFileText& file)
+std::optional<std::string> encodeIniFile(const IniFileText& file)
 {
     if (file.encoding == IniEncoding::Bytes) {
         return file.text;
@@ -72,8 +78,12 @@ std::string encodeIniFile(const IniFileText& file)
     if (file.encoding == IniEncoding::Utf8WithMark) {
         return bytes + file.text;
     }
+    const std::u16string units = utf16FromUtf8(file.text);
+    if (utf8FromUtf16(units) != file.text) {
+        return std::nullopt;
+    }
     const bool littleEndian = file.encoding == IniEncoding::Utf16LE;
-    for (const char16_t unit : utf16FromUtf8(file.text)) {
+    for (const char16_t unit : units) {
         const char low = static_cast<char>(unit & 0xFF);
         const char high = static_cast<char>(unit >> 8);
         bytes += littleEndian ? low : high;

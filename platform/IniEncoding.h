@@ -21,7 +21,8 @@ struct IniFileText {
 // be written back as it was, so it is read as no file and left alone.
 std::optional<IniFileText> decodeIniFile(std::string_view bytes);
 
-// The bytes that hold `file.text` in its encoding, the mark first.
-std::string encodeIniFile(const IniFileText& file);
+// The bytes that hold `file.text` in its encoding, the mark first; nothing
+// when UTF-16 cannot hold it (it is no UTF-8), as it would not read back.
+std::optional<std::string> encodeIniFile(const IniFileText& file);
 
 } // namespace platform

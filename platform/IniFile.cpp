@@ -142,8 +142,8 @@ bool overwriteFile(const std::string& path, const std::string& text)
         return false;
     }
     // Written before it is cut to size, so that a kill leaves no empty file.
-    bool done = writeAll(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 &&
-                fsync(fd) == 0;
+    bool done =
+        writeAll(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 && fsync(fd) == 0;
     done = close(fd) == 0 && done;
     return done;
 }
@@ -246,7 +246,9 @@ bool writeProfileString(const std::string& section, const std::string& key,
     }
     const std::optional<std::string> text =
         withIniValue(old->text, section, key, value.substr(0, value.find('\0')));
-    return text && replaceFile(target, encodeIniFile({old->encoding, *text}));
+    const std::optional<std::string> bytes =
+        text ? encodeIniFile({old->encoding, *text}) : std::nullopt;
+    return bytes && replaceFile(target, *bytes);
 }
 
 } // namespace platform
