@@ -246,7 +246,8 @@ TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
     window.btnSend->click();
     EXPECT_TRUE(window.txtCommandList->text().contains(
         " Sending: /rawxact ABC0000000000000001 --> ACK\r\n"));
-    EXPECT_TRUE(window.txtCommandList->text().contains(" Sending: /rawxact /read back --> ACK\r\n"));
+    EXPECT_TRUE(
+        window.txtCommandList->text().contains(" Sending: /rawxact /read back --> ACK\r\n"));
     EXPECT_EQ(window.txtSerialNumber->text(), "9");
     expectGo(true);
 }

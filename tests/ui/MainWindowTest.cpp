@@ -173,9 +173,10 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
     settings.write("[Current_Port]\nPort_Num= 1\n"
                    "[Select_Window_frmMain]\nSettings= 1500, 1200, 9555, 6930\n");
     settings.close();
-    for (const auto& [key, typed, port] : {std::tuple{Qt::Key_unknown, "", "Reader B (COM6)"},
-                                           {Qt::Key_Return, "com7", "com7"},
-                                           {Qt::Key_Escape, "Reader A (COM5)", "Reader B (COM6)"}}) {
+    for (const auto& [key, typed, port] :
+         {std::tuple{Qt::Key_unknown, "", "Reader B (COM6)"},
+          {Qt::Key_Return, "com7", "com7"},
+          {Qt::Key_Escape, "Reader A (COM5)", "Reader B (COM6)"}}) {
         SCOPED_TRACE(port);
         window.Combo2->setCurrentIndex(0);
         window.Combo2->setFocus();
