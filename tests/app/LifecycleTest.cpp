@@ -128,8 +128,7 @@ protected:
 const QString kPortClosing = " is open: Closing the comm port before exiting";
 
 // Every way out closes the port, then stores the port entry, then the place, once; the next start
-// comes back there. A termination signal (SIGHUP, SIGINT or SIGTERM) closes the modal window up
-// first, then the main window.
+// comes back there. A termination signal closes the modal window up first, then the main window.
 TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
 {
     const struct {

@@ -245,9 +245,7 @@ TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
     look.start(5);
     window.btnSend->click();
     EXPECT_TRUE(window.txtCommandList->text().contains(
-        " Sending: /rawxact ABC0000000000000001 --> ACK\r\n"));
-    EXPECT_TRUE(
-        window.txtCommandList->text().contains(" Sending: /rawxact /read back --> ACK\r\n"));
+        "ABC0000000000000001 --> ACK\r\n Sending: /rawsend /write 0000000000000001"));
     EXPECT_EQ(window.txtSerialNumber->text(), "9");
     expectGo(true);
 }

@@ -81,20 +81,17 @@ TEST_F(IniFile, AWriteKeepsEveryOtherByte)
     EXPECT_EQ(files(), 2) << "a temporary file was left";
 }
 
-// UTF-16 units as bytes, low byte first or last.
-std::string bytesOf(std::u16string_view units, bool lowFirst)
-{
-    std::string bytes;
-    for (const char16_t unit : units) {
-        bytes += {char(lowFirst ? unit : unit >> 8), char(lowFirst ? unit >> 8 : unit)};
-    }
-    return bytes;
-}
-
 // A file keeps its encoding: UTF-16 either way round or UTF-8 behind a byte-order mark, as Windows
 // editors save it; bytes that are not what their mark says are left alone and read as no file.
 TEST_F(IniFile, AWriteKeepsTheFilesEncoding)
 {
+    const auto bytesOf = [](std::u16string_view units, bool lowFirst) {
+        std::string bytes;
+        for (const char16_t unit : units) {
+            bytes += {char(lowFirst ? unit : unit >> 8), char(lowFirst ? unit >> 8 : unit)};
+        }
+        return bytes;
+    };
     const std::u16string before = u"[File]\r\nLastFile=Prüf😀.xls\r\n",
                          after = before + u"\r\n[Port]\r\nNum=Ω1\r\n";
     const std::string utf8 = "[File]\nLastFile=Prüf😀.xls\n";

@@ -210,6 +210,17 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
         window.SetClosedState();
         EXPECT_TRUE(readFile(program.settingsFile()).contains("Port_Num= 1\n"));
     }
+    // Alt held keeps it waiting until the key comes up (released at the third turn).
+    QStringList captions;
+    QTimer turn;
+    turn.callOnTimeout([&] {
+        captions << window.btnOpen->text();
+        captions.size() == 3 ? QTest::keyRelease(focus(), Qt::Key_Alt) : void();
+    });
+    QTest::keyPress(focus(), Qt::Key_Alt);
+    turn.start(1);
+    window.btnOpen->click();
+    EXPECT_EQ(captions.mid(0, 3), QStringList(3, "&Test"));
 }
 
 // Show Help starts xchm or else kchmviewer on the help beside the program, else xdg-open on its
