@@ -92,19 +92,19 @@ TEST_F(IniFile, AWriteKeepsTheFilesEncoding)
         }
         return bytes;
     };
-    const std::u16string before = u"[File]\r\nLastFile=Prüf😀.xls\r\n",
-                         after = before + u"\r\n[Port]\r\nNum=Ω1\r\n";
-    const std::string utf8 = "[File]\nLastFile=Prüf😀.xls\n";
+    const std::u16string before = u"[File]\r\nLastFile=Prüf.xls😀",
+                         after = before + u"\r\n\r\n[Port]\r\nNum=Ω1\r\n";
+    const std::string utf8 = "[File]\nLastFile=Prüf.xls😀";
     for (const auto& [bytes, written] :
          {std::pair{"\xFF\xFE" + bytesOf(before, true), "\xFF\xFE" + bytesOf(after, true)},
           {"\xFE\xFF" + bytesOf(before, false), "\xFE\xFF" + bytesOf(after, false)},
-          {"\xEF\xBB\xBF" + utf8, "\xEF\xBB\xBF" + utf8 + "\n[Port]\nNum=Ω1\n"},
+          {"\xEF\xBB\xBF" + utf8, "\xEF\xBB\xBF" + utf8 + "\n\n[Port]\nNum=Ω1\n"},
           {"\xFF\xFE[\0F"s, "\xFF\xFE[\0F"s},
           {"\xFF\xFE\x00\xD8[\0"s, "\xFF\xFE\x00\xD8[\0"s}}) {
         SCOPED_TRACE(testing::PrintToString(bytes));
         store(bytes);
         const bool whole = written != bytes;
-        EXPECT_EQ(readProfileString("File", "LastFile", "d", 255, path), whole ? "Prüf😀.xls" : "d");
+        EXPECT_EQ(readProfileString("File", "LastFile", "d", 255, path), whole ? "Prüf.xls😀" : "d");
         EXPECT_EQ(writeProfileString("Port", "Num", "Ω1", path), whole);
         EXPECT_EQ(readProfileString("Port", "Num", "d", 40, path), whole ? "Ω1" : "d");
         EXPECT_EQ(stored(), written);
