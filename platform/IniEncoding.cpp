@@ -1,5 +1,6 @@
 #include "platform/IniEncoding.h"
 
+#ifndef _WIN32
 #include "platform/Utf16.h"
 
 #include <array>
@@ -93,3 +94,4 @@ std::optional<std::string> encodeIniFile(const IniFileText& file)
 }
 
 } // namespace platform
+#endif

@@ -1,5 +1,7 @@
 #pragma once
 
+// On Windows the profile functions read and write these encodings themselves.
+#ifndef _WIN32
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,3 +28,4 @@ std::optional<IniFileText> decodeIniFile(std::string_view bytes);
 std::optional<std::string> encodeIniFile(const IniFileText& file);
 
 } // namespace platform
+#endif

@@ -2,10 +2,6 @@
 
 #include <utility>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace platform {
 namespace {
 
@@ -122,10 +118,8 @@ std::string utf8FromUtf16Bytes(std::string_view bytes)
 #ifdef _WIN32
 std::wstring wideFromUtf8(std::string_view text)
 {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(std::size_t(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()),
-                                                wide.data(), int(wide.size()))));
-    return wide;
+    const std::u16string units = utf16FromUtf8(text);
+    return std::wstring(units.begin(), units.end());
 }
 
 std::string utf8FromWide(std::wstring_view text)
