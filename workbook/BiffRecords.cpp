@@ -6,60 +6,73 @@
 #include <algorithm>
 
 namespace workbook {
+namespace {
 
-std::optional<std::pair<std::uint16_t, std::string_view>> RecordWalker::raw()
+constexpr std::size_t kHeaderSize = 4; // a record's type and length
+
+} // namespace
+
+std::optional<std::string_view> RecordWalker::raw(std::uint16_t& type)
 {
     if (offset_ >= stream_.size()) {
         return std::nullopt;
     }
     const Bytes bytes(stream_);
-    const auto type = bytes.u16(offset_);
+    const auto found = bytes.u16(offset_);
     const auto length = bytes.u16(offset_ + 2);
-    const auto data = length ? bytes.slice(offset_ + 4, *length) : std::nullopt;
-    if (!type || !data) {
+    const auto data = length ? bytes.slice(offset_ + kHeaderSize, *length) : std::nullopt;
+    if (!found || !data) {
         broken_ = true;
         return std::nullopt;
     }
-    offset_ += 4 + data->size();
-    return std::pair{*type, *data};
+    type = *found;
+    offset_ += kHeaderSize + data->size();
+    return data;
 }
 
 std::optional<Record> RecordWalker::next()
 {
-    const auto first = raw();
-    if (!first) {
+    Record record;
+    record.offset = offset_;
+    const auto data = raw(record.type);
+    if (!data) {
         return std::nullopt;
     }
-    Record record{first->first, first->second, {}};
+    record.data = *data;
+    const std::size_t continuedFrom = offset_;
     const Bytes bytes(stream_);
-    while (bytes.u16(offset_) == record::kContinue) {
-        const auto more = raw();
-        if (!more) {
+    std::uint16_t type = 0;
+    while (record.type != record::kEof && bytes.u16(offset_) == record::kContinue) {
+        if (!raw(type)) {
             return std::nullopt;
         }
-        record.continued.push_back(more->second);
     }
+    record.continued = stream_.substr(continuedFrom, offset_ - continuedFrom);
     return record;
 }
 
 SegmentReader::SegmentReader(const Record& record)
-    : segments_{record.data}
+    : segment_(record.data)
+    , rest_(record.continued)
 {
-    segments_.insert(segments_.end(), record.continued.begin(), record.continued.end());
 }
 
 SegmentReader::SegmentReader(std::string_view data)
-    : segments_{data}
+    : segment_(data)
 {
 }
 
 std::size_t SegmentReader::leftInSegment()
 {
-    while (segment_ < segments_.size() && offset_ >= segments_[segment_].size()) {
-        ++segment_;
+    // The walker checked that every CONTINUE record is whole.
+    while (offset_ >= segment_.size() && !rest_.empty()) {
+        const std::size_t length = *Bytes(rest_).u16(2);
+        segment_ = rest_.substr(kHeaderSize, length);
+        rest_.remove_prefix(kHeaderSize + length);
+        ++segmentNumber_;
         offset_ = 0;
     }
-    return segment_ < segments_.size() ? segments_[segment_].size() - offset_ : 0;
+    return segment_.size() - std::min(offset_, segment_.size());
 }
 
 std::optional<std::uint8_t> SegmentReader::u8()
@@ -67,7 +80,7 @@ std::optional<std::uint8_t> SegmentReader::u8()
     if (leftInSegment() == 0) {
         return std::nullopt;
     }
-    return static_cast<std::uint8_t>(segments_[segment_][offset_++]);
+    return static_cast<std::uint8_t>(segment_[offset_++]);
 }
 
 std::optional<std::uint16_t> SegmentReader::u16()
@@ -103,61 +116,67 @@ bool SegmentReader::skip(std::size_t count)
     return true;
 }
 
-std::optional<std::string> SegmentReader::unicodeString(bool shortLength)
+bool SegmentReader::string(std::u16string* units, bool shortLength)
 {
     const auto length = shortLength ? std::optional<std::uint16_t>(u8()) : u16();
     const auto flags = u8();
     if (!length || !flags) {
-        return std::nullopt;
+        return false;
     }
     const auto runs = (*flags & 0x08) ? u16() : std::optional<std::uint16_t>(0);
     const auto phonetic = (*flags & 0x04) ? u32() : std::optional<std::uint32_t>(0);
     if (!runs || !phonetic) {
-        return std::nullopt;
+        return false;
     }
     bool wide = *flags & 0x01;
-    // One buffer serves string after string: a table of texts holds thousands.
-    std::u16string& units = units_;
-    units.clear();
-    units.reserve(*length);
-    std::size_t segment = segment_;
-    while (units.size() < *length) {
+    if (units) {
+        units->clear();
+        units->reserve(*length);
+    }
+    std::size_t segment = segmentNumber_;
+    for (std::size_t done = 0; done < *length;) {
         if (leftInSegment() == 0) {
-            return std::nullopt;
+            return false;
         }
         // Characters that cross into a CONTINUE record: it starts with their width.
-        if (segment_ != segment) {
-            segment = segment_;
+        if (segmentNumber_ != segment) {
+            segment = segmentNumber_;
             wide = *u8() & 0x01;
             continue;
         }
         // As many characters as this segment holds at once.
-        const std::string_view bytes = segments_[segment_].substr(offset_);
-        const std::size_t wanted = *length - units.size();
-        const std::size_t count = std::min(wanted, wide ? bytes.size() / 2 : bytes.size());
+        const std::string_view bytes = segment_.substr(offset_);
+        const std::size_t count = std::min(*length - done, wide ? bytes.size() / 2 : bytes.size());
         if (count == 0) {
             // Half a character left in the segment: the other half is the next one's first byte.
             const auto unit = u16();
             if (!unit) {
-                return std::nullopt;
+                return false;
             }
-            units += static_cast<char16_t>(*unit);
+            if (units) {
+                *units += static_cast<char16_t>(*unit);
+            }
+            ++done;
             continue;
         }
-        const std::size_t start = units.size();
-        units.resize(start + count);
-        char16_t* const out = units.data() + start;
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i] = wide ? static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
-                                                  static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8)
-                          : static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]));
+        for (std::size_t i = 0; units && i < count; ++i) {
+            *units += wide ? static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
+                                                   static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8)
+                           : static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]));
         }
         offset_ += wide ? 2 * count : count;
+        done += count;
     }
-    if (!skip(4 * std::size_t{*runs}) || !skip(*phonetic)) {
+    return skip(4 * std::size_t{*runs}) && skip(*phonetic);
+}
+
+std::optional<std::string> SegmentReader::unicodeString(bool shortLength)
+{
+    // One buffer serves string after string: a table of texts holds thousands.
+    if (!string(&units_, shortLength)) {
         return std::nullopt;
     }
-    return platform::utf8FromUtf16(units);
+    return platform::utf8FromUtf16(units_);
 }
 
 } // namespace workbook

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The records of a BIFF8 workbook stream, and the text they hold.
 namespace workbook {
@@ -14,6 +13,7 @@ namespace record {
 constexpr std::uint16_t kFormula = 0x0006;
 constexpr std::uint16_t kEof = 0x000A;
 constexpr std::uint16_t kDateMode = 0x0022;
+constexpr std::uint16_t kFilePass = 0x002F;
 constexpr std::uint16_t kContinue = 0x003C;
 constexpr std::uint16_t kBoundSheet = 0x0085;
 constexpr std::uint16_t kMulRk = 0x00BD;
@@ -35,8 +35,9 @@ constexpr std::uint16_t kBof = 0x0809;
 struct Record {
     std::uint16_t type = 0;
     std::string_view data;
-    // The data of the CONTINUE records that follow it, in order.
-    std::vector<std::string_view> continued;
+    // The CONTINUE records that follow it, headers and all, as they stand in the stream.
+    std::string_view continued;
+    std::size_t offset = 0; // where the record starts in the stream
 };
 
 // Walks the records of a stream from an offset; a record cut short by the
@@ -50,12 +51,13 @@ public:
     }
 
     // The next record with the CONTINUE records after it, or nothing at the
-    // stream's end (then `broken()` tells whether it was cut short).
+    // stream's end (then `broken()` tells whether it was cut short). An EOF
+    // record is given alone: what follows it belongs to no record before it.
     std::optional<Record> next();
     bool broken() const { return broken_; }
 
 private:
-    std::optional<std::pair<std::uint16_t, std::string_view>> raw();
+    std::optional<std::string_view> raw(std::uint16_t& type);
 
     std::string_view stream_;
     std::size_t offset_;
@@ -79,13 +81,18 @@ public:
     // and phonetic data, which are passed over. UTF-8, or nothing when the
     // string runs past the data.
     std::optional<std::string> unicodeString(bool shortLength = false);
+    // Passes over such a string without decoding it; false when it runs past the data.
+    bool skipString() { return string(nullptr, false); }
 
 private:
     // Bytes left in the current segment; moves to the next when it is used up.
     std::size_t leftInSegment();
+    // Reads a string's characters into `units`, or only passes over them when it is null.
+    bool string(std::u16string* units, bool shortLength);
 
-    std::vector<std::string_view> segments_;
-    std::size_t segment_ = 0;
+    std::string_view segment_;
+    std::string_view rest_; // the CONTINUE records not reached yet
+    std::size_t segmentNumber_ = 0;
     std::size_t offset_ = 0;
     std::u16string units_;
 };
