@@ -45,6 +45,27 @@ bool sameName(const std::u16string& a, const std::u16string& b)
                       [](char16_t x, char16_t y) { return lower(x) == lower(y); });
 }
 
+bool isZip(std::string_view file)
+{
+    return file.substr(0, 4) == std::string_view("PK\x03\x04", 4);
+}
+
+// An OpenDocument file is a ZIP whose first entry, stored as it is, is named
+// "mimetype" and holds the document's type.
+bool isOpenDocumentSpreadsheet(std::string_view file)
+{
+    constexpr std::string_view kName = "mimetype";
+    constexpr std::string_view kType = "application/vnd.oasis.opendocument.spreadsheet";
+    constexpr std::size_t kNameOffset = 30;
+    const Bytes header(file);
+    const auto nameLength = header.u16(26);
+    const auto extraLength = header.u16(28);
+    if (!nameLength || !extraLength || header.slice(kNameOffset, *nameLength) != kName) {
+        return false;
+    }
+    return header.slice(kNameOffset + *nameLength + *extraLength, kType.size()) == kType;
+}
+
 class Container {
 public:
     static std::variant<Container, Failure> open(std::string_view file);
@@ -52,6 +73,8 @@ public:
     std::variant<std::string, Failure> streamNamed(const std::vector<std::u16string>& names) const;
 
 private:
+    using Sectors = std::vector<std::uint32_t>;
+
     explicit Container(std::string_view file)
         : file_(file)
     {
@@ -59,25 +82,34 @@ private:
 
     // The bytes of sector `n` (the last one may be cut short by the file's end).
     std::optional<std::string_view> sector(std::uint32_t n) const;
-    // The sectors of a chain through `table`, checked: every number within
-    // the table and the file, no sector twice.
-    std::optional<std::vector<std::uint32_t>> chain(const std::vector<std::uint32_t>& table,
-                                                    std::uint32_t start) const;
-    // The whole bytes of a chain of file sectors, at most `limit` of them.
-    std::optional<std::string> chainBytes(std::uint32_t start, std::size_t limit) const;
+    // The `length` bytes at `offset` in the run of `sectors`, when they lie
+    // within one sector (tables' entries and short sectors never cross one).
+    std::optional<std::string_view> at(const Sectors& sectors, std::size_t offset,
+                                       std::size_t length) const;
+    // The entry after `n` in the chain of file sectors, or of short sectors.
+    std::optional<std::uint32_t> nextOf(std::uint32_t n, bool shortSectors) const;
+    // The sectors of a chain, checked: every number within its table and the
+    // file, no sector twice.
+    std::optional<Sectors> chain(std::uint32_t start, bool shortSectors) const;
+    // The bytes a chain of file sectors holds, the file's last sector as far as the file goes.
+    std::size_t bytesOf(const Sectors& sectors) const;
     std::optional<Failure> readFat(const Bytes& header);
     std::optional<DirectoryEntry> entry(std::uint32_t index) const;
     std::variant<std::string, Failure> streamOf(const DirectoryEntry& entry) const;
 
+    // The tables, the directory and the short sectors are read in place
+    // through their sectors: only the stream asked for is copied.
     Bytes file_;
     std::size_t sectorSize_ = 512;
     std::size_t sectorCount_ = 0;
     std::size_t miniSectorSize_ = 64;
     std::uint32_t miniCutoff_ = 4096;
-    std::vector<std::uint32_t> fat_;
-    std::vector<std::uint32_t> miniFat_;
-    std::string directory_;
-    std::string miniStream_;
+    Sectors fat_;
+    Sectors directory_;
+    std::size_t directoryEntries_ = 0;
+    Sectors miniStream_;
+    std::size_t miniSectorCount_ = 0;
+    Sectors miniFat_;
 };
 
 std::optional<std::string_view> Container::sector(std::uint32_t n) const
@@ -89,35 +121,44 @@ std::optional<std::string_view> Container::sector(std::uint32_t n) const
     return file_.slice(offset, std::min(sectorSize_, file_.size() - offset));
 }
 
-std::optional<std::vector<std::uint32_t>> Container::chain(const std::vector<std::uint32_t>& table,
-                                                           std::uint32_t start) const
+std::optional<std::string_view> Container::at(const Sectors& sectors, std::size_t offset,
+                                              std::size_t length) const
 {
-    std::vector<std::uint32_t> sectors;
-    std::vector<bool> seen(table.size(), false);
-    for (std::uint32_t n = start; n <= kLastSectorNumber; n = table[n]) {
-        if (n >= table.size() || seen[n]) {
+    const std::size_t index = offset / sectorSize_;
+    const auto data = index < sectors.size() ? sector(sectors[index]) : std::nullopt;
+    return data ? Bytes(*data).slice(offset % sectorSize_, length) : std::nullopt;
+}
+
+std::optional<std::uint32_t> Container::nextOf(std::uint32_t n, bool shortSectors) const
+{
+    if (n >= (shortSectors ? miniSectorCount_ : sectorCount_)) {
+        return std::nullopt;
+    }
+    const auto entry = at(shortSectors ? miniFat_ : fat_, std::size_t{n} * 4, 4);
+    return entry ? Bytes(*entry).u32(0) : std::nullopt;
+}
+
+std::optional<Container::Sectors> Container::chain(std::uint32_t start, bool shortSectors) const
+{
+    Sectors sectors;
+    std::vector<bool> seen(shortSectors ? miniSectorCount_ : sectorCount_, false);
+    for (std::uint32_t n = start; n <= kLastSectorNumber;) {
+        const auto next = nextOf(n, shortSectors);
+        if (!next || seen[n]) {
             return std::nullopt;
         }
         seen[n] = true;
         sectors.push_back(n);
+        n = *next;
     }
     return sectors;
 }
 
-std::optional<std::string> Container::chainBytes(std::uint32_t start, std::size_t limit) const
+std::size_t Container::bytesOf(const Sectors& sectors) const
 {
-    const auto sectors = chain(fat_, start);
-    if (!sectors) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(std::min(limit, sectors->size() * sectorSize_));
-    for (const std::uint32_t n : *sectors) {
-        const auto data = sector(n);
-        if (!data) {
-            return std::nullopt;
-        }
-        bytes.append(data->substr(0, limit - std::min(limit, bytes.size())));
+    std::size_t bytes = 0;
+    for (const std::uint32_t n : sectors) {
+        bytes += sector(n)->size();
     }
     return bytes;
 }
@@ -126,38 +167,32 @@ std::optional<Failure> Container::readFat(const Bytes& header)
 {
     // The allocation table's sectors: 109 named in the header, the rest in a
     // chain of sectors each naming as many as fit and then the next of the chain.
-    std::vector<std::uint32_t> fatSectors;
     const std::uint32_t claimed = header.u32(0x2C).value_or(0);
     const auto wanted = std::min<std::size_t>(claimed, sectorCount_);
-    for (std::size_t i = 0; i < kHeaderFatEntries && fatSectors.size() < wanted; ++i) {
-        fatSectors.push_back(*header.u32(0x4C + 4 * i));
+    for (std::size_t i = 0; i < kHeaderFatEntries && fat_.size() < wanted; ++i) {
+        fat_.push_back(*header.u32(0x4C + 4 * i));
     }
     const std::size_t perSector = sectorSize_ / 4 - 1;
     std::uint32_t next = header.u32(0x44).value_or(kNoEntry);
     std::vector<bool> seen(sectorCount_, false);
-    while (fatSectors.size() < wanted && next <= kLastSectorNumber) {
+    while (fat_.size() < wanted && next <= kLastSectorNumber) {
         const auto data = sector(next);
         if (!data || seen[next] || data->size() < sectorSize_) {
             return damaged("its table of sectors is broken");
         }
         seen[next] = true;
         const Bytes entries(*data);
-        for (std::size_t i = 0; i < perSector && fatSectors.size() < wanted; ++i) {
-            fatSectors.push_back(*entries.u32(4 * i));
+        for (std::size_t i = 0; i < perSector && fat_.size() < wanted; ++i) {
+            fat_.push_back(*entries.u32(4 * i));
         }
         next = *entries.u32(4 * perSector);
     }
-    if (fatSectors.size() < wanted) {
+    if (fat_.size() < wanted) {
         return damaged("its table of sectors is cut short");
     }
-    for (const std::uint32_t n : fatSectors) {
-        const auto data = sector(n);
-        if (!data) {
+    for (const std::uint32_t n : fat_) {
+        if (!sector(n)) {
             return damaged("its table of sectors lies outside the file");
-        }
-        const Bytes entries(*data);
-        for (std::size_t i = 0; i + 4 <= data->size(); i += 4) {
-            fat_.push_back(*entries.u32(i));
         }
     }
     return std::nullopt;
@@ -169,7 +204,10 @@ std::variant<Container, Failure> Container::open(std::string_view file)
     if (file.empty()) {
         return Failure{"the file is empty"};
     }
-    if (file.substr(0, 4) == std::string_view("PK\x03\x04", 4)) {
+    if (isZip(file) && isOpenDocumentSpreadsheet(file)) {
+        return Failure{"it is an OpenDocument spreadsheet (.ods); save it as Excel 97-2003 (.xls)"};
+    }
+    if (isZip(file)) {
         return Failure{
             "it is an Excel 2007 or later workbook (.xlsx); save it as Excel 97-2003 (.xls)"};
     }
@@ -196,39 +234,39 @@ std::variant<Container, Failure> Container::open(std::string_view file)
     if (auto failure = container.readFat(header)) {
         return *failure;
     }
-    const auto directory = container.chainBytes(*header.u32(0x30), file.size());
-    if (!directory || directory->size() < kDirectoryEntrySize) {
+    auto directory = container.chain(*header.u32(0x30), false);
+    if (!directory || container.bytesOf(*directory) < kDirectoryEntrySize) {
         return damaged("its directory is broken");
     }
-    container.directory_ = *directory;
+    container.directoryEntries_ = container.bytesOf(*directory) / kDirectoryEntrySize;
+    container.directory_ = std::move(*directory);
     const auto root = container.entry(0);
     if (!root || root->type != static_cast<std::uint8_t>(EntryType::Root)) {
         return damaged("its directory has no root");
     }
     // The short sectors: a stream of their own, with a table of their own.
     if (root->size > 0) {
-        const auto mini = container.chainBytes(root->start, file.size());
-        if (!mini || mini->size() < root->size) {
+        auto mini = container.chain(root->start, false);
+        if (!mini || container.bytesOf(*mini) < root->size) {
             return damaged("its stream of short sectors is broken");
         }
-        container.miniStream_ = mini->substr(0, static_cast<std::size_t>(root->size));
-        const auto miniFat = container.chainBytes(*header.u32(0x3C), file.size());
+        auto miniFat = container.chain(*header.u32(0x3C), false);
         if (!miniFat) {
             return damaged("its table of short sectors is broken");
         }
-        const Bytes entries(*miniFat);
-        for (std::size_t i = 0; i + 4 <= miniFat->size(); i += 4) {
-            container.miniFat_.push_back(*entries.u32(i));
-        }
+        container.miniStream_ = std::move(*mini);
+        container.miniFat_ = std::move(*miniFat);
+        container.miniSectorCount_ =
+            std::min(static_cast<std::size_t>(root->size) / container.miniSectorSize_,
+                     container.bytesOf(container.miniFat_) / 4);
     }
     return container;
 }
 
 std::optional<DirectoryEntry> Container::entry(std::uint32_t index) const
 {
-    const Bytes directory(directory_);
     const auto bytes =
-        directory.slice(std::size_t{index} * kDirectoryEntrySize, kDirectoryEntrySize);
+        at(directory_, std::size_t{index} * kDirectoryEntrySize, kDirectoryEntrySize);
     if (!bytes) {
         return std::nullopt;
     }
@@ -254,34 +292,30 @@ std::optional<DirectoryEntry> Container::entry(std::uint32_t index) const
 
 std::variant<std::string, Failure> Container::streamOf(const DirectoryEntry& entry) const
 {
-    if (entry.size >= miniCutoff_) {
-        auto bytes = chainBytes(entry.start, file_.size());
-        if (!bytes || bytes->size() < entry.size) {
-            return damaged("a stream is shorter than its length");
-        }
-        bytes->resize(static_cast<std::size_t>(entry.size));
-        return std::move(*bytes);
-    }
-    const auto sectors = chain(miniFat_, entry.start);
+    const bool shortSectors = entry.size < miniCutoff_;
+    const auto sectors = chain(entry.start, shortSectors);
+    const std::size_t unit = shortSectors ? miniSectorSize_ : sectorSize_;
     if (!sectors && entry.size > 0) {
-        return damaged("a short stream's chain is broken");
+        return damaged(shortSectors ? "a short stream's chain is broken"
+                                    : "a stream is shorter than its length");
+    }
+    const std::size_t available =
+        shortSectors ? sectors.value_or(Sectors{}).size() * unit : bytesOf(*sectors);
+    if (available < entry.size) {
+        return damaged(shortSectors ? "a short stream is shorter than its length"
+                                    : "a stream is shorter than its length");
     }
     std::string bytes;
-    const Bytes mini(miniStream_);
-    for (const std::uint32_t n : sectors.value_or(std::vector<std::uint32_t>{})) {
-        const auto data = mini.slice(std::size_t{n} * miniSectorSize_, miniSectorSize_);
+    bytes.reserve(static_cast<std::size_t>(entry.size));
+    for (std::size_t i = 0; bytes.size() < entry.size; ++i) {
+        const std::size_t length = std::min<std::size_t>(unit, entry.size - bytes.size());
+        const auto data = shortSectors ? at(miniStream_, (*sectors)[i] * unit, length)
+                                       : sector((*sectors)[i])->substr(0, length);
         if (!data) {
             return damaged("a short stream lies outside its sectors");
         }
         bytes.append(*data);
-        if (bytes.size() >= entry.size) {
-            break;
-        }
     }
-    if (bytes.size() < entry.size) {
-        return damaged("a short stream is shorter than its length");
-    }
-    bytes.resize(static_cast<std::size_t>(entry.size));
     return bytes;
 }
 
@@ -289,35 +323,37 @@ std::variant<std::string, Failure>
 Container::streamNamed(const std::vector<std::u16string>& names) const
 {
     // The root storage's entries form a tree through their left and right
-    // links; it is walked without recursion, each entry at most once.
-    std::vector<DirectoryEntry> streams;
+    // links; it is walked without recursion, each entry at most once, keeping
+    // only the stream whose name comes first in `names`.
+    std::optional<DirectoryEntry> found;
+    std::size_t rank = names.size();
     std::vector<std::uint32_t> pending{entry(0)->child};
-    std::vector<bool> seen(directory_.size() / kDirectoryEntrySize, false);
+    std::vector<bool> seen(directoryEntries_, false);
     while (!pending.empty()) {
         const std::uint32_t index = pending.back();
         pending.pop_back();
         if (index == kNoEntry) {
             continue;
         }
-        const auto found = entry(index);
-        if (!found || seen[index]) {
+        auto current = entry(index);
+        if (!current || seen[index]) {
             return damaged("its directory is broken");
         }
         seen[index] = true;
-        if (found->type == static_cast<std::uint8_t>(EntryType::Stream)) {
-            streams.push_back(*found);
-        }
-        pending.push_back(found->left);
-        pending.push_back(found->right);
-    }
-    for (const std::u16string& name : names) {
-        for (const DirectoryEntry& stream : streams) {
-            if (sameName(stream.name, name)) {
-                return streamOf(stream);
-            }
+        pending.push_back(current->left);
+        pending.push_back(current->right);
+        const auto named = std::ranges::find_if(
+            names, [&](const std::u16string& name) { return sameName(current->name, name); });
+        const auto at = static_cast<std::size_t>(named - names.begin());
+        if (current->type == static_cast<std::uint8_t>(EntryType::Stream) && at < rank) {
+            rank = at;
+            found = std::move(current);
         }
     }
-    return Failure{"it holds no workbook"};
+    if (!found) {
+        return Failure{"it holds no workbook"};
+    }
+    return streamOf(*found);
 }
 
 } // namespace
