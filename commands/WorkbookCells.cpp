@@ -17,16 +17,16 @@ cells::Range failed(std::string message)
     return range;
 }
 
-cells::Cell cellOf(workbook::Value&& value)
+cells::Cell cellOf(const workbook::Value& value)
 {
     using Kind = workbook::Value::Kind;
     switch (value.kind) {
     case Kind::Text:
-        return {cells::Cell::Kind::Text, std::move(value.text), 0};
+        return {cells::Cell::Kind::Text, std::string(value.text), 0};
     case Kind::Number:
         return {cells::Cell::Kind::Number, {}, value.number};
     case Kind::Date:
-        return {cells::Cell::Kind::Date, std::move(value.text), 0};
+        return {cells::Cell::Kind::Date, std::string(value.text), 0};
     case Kind::Boolean:
         return {cells::Cell::Kind::Boolean, {}, value.number};
     case Kind::Empty:
@@ -60,9 +60,10 @@ cells::Range cellsOfWorkbook(const std::string& path, unsigned lastRow)
         return failed(failure->reason);
     }
     cells::Range range;
-    range.rows.reserve(std::get<std::vector<workbook::Row>>(read).size());
-    for (workbook::Row& row : std::get<std::vector<workbook::Row>>(read)) {
-        range.rows.push_back({cellOf(std::move(row[0])), cellOf(std::move(row[1]))});
+    const auto& rows = std::get<workbook::Sheet>(read).rows;
+    range.rows.reserve(rows.size());
+    for (const workbook::Row& row : rows) {
+        range.rows.push_back({cellOf(row[0]), cellOf(row[1])});
     }
     return range;
 }
