@@ -4,8 +4,7 @@ file in the folders, as our reader gives it (tests/workbook/XlsCells.cpp), has t
 python3-xlrd (an independent reader) finds; a date as our text, an error value as an empty cell. A
 file refused by one is refused by the other, but for a damaged one ("damaged-*.xls") whose damage
 xlrd passes over. Files named "unlike-xlrd-*.xls" are not compared: xlrd shows elapsed times as
-dates, reads no cells after a chart without its end and refuses a workbook whose later sheets are
-broken."""
+dates, and refuses a workbook with a chart cut short or broken bytes after the first worksheet."""
 import glob
 import json
 import os
