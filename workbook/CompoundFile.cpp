@@ -295,12 +295,13 @@ std::variant<std::string, Failure> Container::streamOf(const DirectoryEntry& ent
     const bool shortSectors = entry.size < miniCutoff_;
     const auto sectors = chain(entry.start, shortSectors);
     const std::size_t unit = shortSectors ? miniSectorSize_ : sectorSize_;
-    if (!sectors && entry.size > 0) {
-        return damaged(shortSectors ? "a short stream's chain is broken"
-                                    : "a stream is shorter than its length");
+    if (!sectors) {
+        // An empty stream needs no sectors.
+        return entry.size == 0 ? std::variant<std::string, Failure>(std::string())
+                               : damaged(shortSectors ? "a short stream's chain is broken"
+                                                      : "a stream is shorter than its length");
     }
-    const std::size_t available =
-        shortSectors ? sectors.value_or(Sectors{}).size() * unit : bytesOf(*sectors);
+    const std::size_t available = shortSectors ? sectors->size() * unit : bytesOf(*sectors);
     if (available < entry.size) {
         return damaged(shortSectors ? "a short stream is shorter than its length"
                                     : "a stream is shorter than its length");
