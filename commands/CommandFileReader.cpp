@@ -62,8 +62,9 @@ CommandFileRead readCommandFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly)) {
         return refused(path, QStringLiteral("it cannot be opened for reading"));
     }
-    // Read no further than the limit, whatever the file has grown to since.
-    const QByteArray bytes = file.read(kLargestCommandFile + 1);
+    // One byte past the size seen tells a file that has grown since; a buffer
+    // of the limit's size would cost more than the read.
+    const QByteArray bytes = file.read(std::min(file.size(), kLargestCommandFile) + 1);
     if (bytes.size() > kLargestCommandFile) {
         return refused(path, tooLarge);
     }
