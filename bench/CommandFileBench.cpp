@@ -127,7 +127,10 @@ int main(int argc, char* argv[])
         }
     };
     std::size_t cells = 0;
-    const auto bareRead = [&] { cells = freeXlCells(argv[1], 1000).value_or({}).size(); };
+    const auto bareRead = [&] {
+        const auto read = freeXlCells(argv[1], 1000);
+        cells = read ? read->size() : 0;
+    };
     std::size_t rows = 0;
     const auto ownRead = [&] {
         QFile file(path);
