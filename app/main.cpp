@@ -1,5 +1,4 @@
 #include "app/Module1.h"
-#include "platform/Memory.h"
 #include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/QtDesktopServices.h"
@@ -11,7 +10,6 @@
 
 int main(int argc, char* argv[])
 {
-    platform::keepFreedMemory();
     QApplication app(argc, argv);
     // One look on every desktop, so that the designed colours show as designed.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -1,8 +1,8 @@
 # The installed program is one folder, as the program expects: the settings file
-# (when the folder can be written) and Help/ live beside the executable, and it
-# finds its workbook helper there. Launchers on the PATH point into it.
+# (when the folder can be written) and Help/ live beside the executable.
+# Launchers on the PATH point into it.
 #
-#   <prefix>/lib/orvelle/       Orvelle, orvelle-xls-reader, orvelle-check, kvr-sim, Help/
+#   <prefix>/lib/orvelle/       Orvelle, orvelle-check, kvr-sim, Help/
 #   <prefix>/bin/               Orvelle, orvelle-check, kvr-sim (relative symbolic links)
 #   <prefix>/share/applications, share/icons/hicolor, share/metainfo
 #   <prefix>/share/doc/orvelle/ the README and a sample command file
@@ -10,7 +10,7 @@
 include(GNUInstallDirs)
 set(ORVELLE_PROGRAM_DIR lib/orvelle)
 
-install(TARGETS Orvelle orvelle-xls-reader orvelle-check kvr-sim
+install(TARGETS Orvelle orvelle-check kvr-sim
         RUNTIME DESTINATION ${ORVELLE_PROGRAM_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/bin/Help/OrvelleHelp.chm
         DESTINATION ${ORVELLE_PROGRAM_DIR}/Help)

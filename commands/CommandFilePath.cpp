@@ -16,5 +16,5 @@ QString openablePath(const QString& stored)
 
 bool FileExists(const QString& path)
 {
-    return !path.isEmpty() && QFileInfo(openablePath(path)).isFile();
+    return !path.isEmpty() && QFileInfo::exists(openablePath(path));
 }

@@ -7,5 +7,6 @@
 // (".\Commands.xls") still work; texts keep showing the path as stored.
 QString openablePath(const QString& stored);
 
-// True when `path` names an existing file (hidden files included, folders not).
+// True when something exists at `path` (hidden files included); whether it
+// can be read as a command file is the reader's to say.
 bool FileExists(const QString& path);

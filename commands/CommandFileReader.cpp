@@ -3,62 +3,77 @@
 #include "commands/CommandFilePath.h"
 #include "ui/VersionTexts.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 const QString kNewLine = QStringLiteral("\r\n");
 
-} // namespace
-
-CommandFileRead readCommandFile(const QString& path, CommandFileSource& source)
-{
-    // The workbook reader runs in a process of its own, started in some folder
-    // of its own: a relative path is the program's, so it goes out whole.
-    return commandFileFrom(path, source.cellsOf(QFileInfo(openablePath(path)).absoluteFilePath()));
-}
-
-CommandFileRead readCommandFile(const QString& path)
-{
-    HelperCommandFileSource helper;
-    return readCommandFile(path, helper);
-}
-
-CommandFileRead commandFileFrom(const QString& path, CommandRange range)
+CommandFileRead refused(const QString& path, const QString& reason)
 {
     CommandFileRead read;
-    if (auto* reason = std::get_if<QString>(&range)) {
-        read.message = QStringLiteral("Cannot read the command file %1: %2.").arg(path, *reason);
-        return read;
-    }
-    auto& rows = std::get<std::vector<cells::Row>>(range);
-    // Rows past the range are not the command file's, whatever gave them.
-    if (rows.size() > cells::kRangeRows) {
-        rows.resize(cells::kRangeRows);
-    }
+    read.message = QStringLiteral("Cannot read the command file %1: %2.").arg(path, reason);
+    return read;
+}
+
+// What the first sheet's cells come to.
+CommandFileRead commandFileFrom(const QString& path, const workbook::Sheet& sheet)
+{
     // Row 1 is the header, never data.
-    if (rows.size() < 2) {
-        read.message = QStringLiteral("Cannot read the command file %1: it has no rows below the "
-                                      "header row.")
-                           .arg(path);
-        return read;
+    if (sheet.rows.size() < 2) {
+        return refused(path, QStringLiteral("it has no rows below the header row"));
     }
-    auto list = commandListFrom(std::span(rows).subspan(1));
+    auto list = commandListFrom(std::span(sheet.rows).subspan(1));
+    CommandFileRead read;
     if (std::holds_alternative<NoCommandNames>(list)) {
         read.outcome = CommandFileRead::Outcome::NoCommandNames;
         read.message = QStringLiteral("No command names found in the Commands.XLS file.");
         return read;
     }
     if (const auto* lineBreak = std::get_if<LineBreakInCommand>(&list)) {
-        read.message =
-            QStringLiteral("Cannot read the command file %1: row %2 holds a line break in its "
-                           "command.")
-                .arg(path, QString::number(lineBreak->row));
-        return read;
+        return refused(
+            path, QStringLiteral("row %1 holds a line break in its command").arg(lineBreak->row));
     }
     read.outcome = CommandFileRead::Outcome::Read;
     read.list = std::move(std::get<CommandList>(list));
     return read;
+}
+
+} // namespace
+
+CommandFileRead readCommandFile(const QString& path)
+{
+    // A pipe or a device would block the window or never end: only a
+    // regular file of sensible size is opened at all.
+    const QFileInfo info(openablePath(path));
+    const QString tooLarge = QStringLiteral("it is larger than a command file can be (%1 MiB)")
+                                 .arg(kLargestCommandFile >> 20);
+    if (info.isDir()) {
+        return refused(path, QStringLiteral("it is a folder, not a file"));
+    }
+    if (!info.isFile()) {
+        return refused(path, QStringLiteral("it is not a file but a device or a pipe"));
+    }
+    if (info.size() > kLargestCommandFile) {
+        return refused(path, tooLarge);
+    }
+    QFile file(info.filePath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return refused(path, QStringLiteral("it cannot be opened for reading"));
+    }
+    // One byte past the size seen tells a file that has grown since; a buffer
+    // of the limit's size would cost more than the read.
+    const QByteArray bytes = file.read(std::min(file.size(), kLargestCommandFile) + 1);
+    if (bytes.size() > kLargestCommandFile) {
+        return refused(path, tooLarge);
+    }
+    const auto sheet = workbook::readFirstSheet(
+        std::string_view(bytes.constData(), std::size_t(bytes.size())), kRangeRows);
+    if (const auto* failure = std::get_if<workbook::Failure>(&sheet)) {
+        return refused(path, QString::fromStdString(failure->reason));
+    }
+    return commandFileFrom(path, std::get<workbook::Sheet>(sheet));
 }
 
 QString commandPreview(const QString& sCmdFile, const std::vector<CommandEntry>& entries)

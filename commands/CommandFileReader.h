@@ -1,6 +1,5 @@
 #pragma once
 
-#include "commands/CommandFileSource.h"
 #include "commands/CommandList.h"
 
 #include <QString>
@@ -18,14 +17,14 @@ struct CommandFileRead {
     QString message; // what to tell the user when nothing was read
 };
 
-// Reads the command file stored as `path` (which must exist) from `source`,
-// which is given the path made absolute; by default with the workbook helper.
-CommandFileRead readCommandFile(const QString& path, CommandFileSource& source);
-CommandFileRead readCommandFile(const QString& path);
+// The largest command file read: far beyond 999 rows of text, small enough to
+// read whole in the window's process.
+constexpr qint64 kLargestCommandFile = qint64{32} << 20;
 
-// What the cells that the workbook reader found in the command file stored as
-// `path`, or its reason for finding none, come to.
-CommandFileRead commandFileFrom(const QString& path, CommandRange range);
+// Reads the command file stored as `path` (which must exist). Anything but a
+// regular file, or a file larger than kLargestCommandFile, is refused before
+// it is opened.
+CommandFileRead readCommandFile(const QString& path);
 
 // The preview of a command list as the transcript pane shows it, every line
 // ended by CR LF. `sCmdFile` is the path as stored, before it is cleaned.

@@ -11,18 +11,24 @@
 
 namespace {
 
-using cells::Cell;
+using Cell = workbook::Value;
 
 constexpr std::size_t kTypeSampleRows = 8;
 
+// The digits a spreadsheet's General format keeps of a number.
+constexpr int kSignificantDigits = 15;
+
 QString numberText(double value)
 {
-    // Fixed notation in the fewest digits that read back as the same number:
-    // 3 for 3.0, 0.1 for 0.1, 100000000000000000000 for 1e20.
-    char buffer[400];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    return QString::fromLatin1(buffer, result.ptr - buffer);
+    // Plain digits up to 10^15, an exponent beyond or below 10^-4 ("1E+20"),
+    // trailing zeros dropped; never the locale's decimal comma.
+    if (value == 0) {
+        return QStringLiteral("0"); // -0 as well
+    }
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::general, kSignificantDigits);
+    return QString::fromLatin1(buffer, result.ptr - buffer).toUpper();
 }
 
 // The code of a row: N, R or C, or anything else for a row that is skipped.
@@ -95,7 +101,7 @@ QString lineOf(QLatin1StringView prefix, std::string_view text, QStringDecoder& 
 
 } // namespace
 
-bool codeColumnIsText(std::span<const cells::Row> dataRows)
+bool codeColumnIsText(std::span<const workbook::Row> dataRows)
 {
     int text = 0;
     int other = 0;
@@ -103,7 +109,7 @@ bool codeColumnIsText(std::span<const cells::Row> dataRows)
         const Cell& code = dataRows[i][0];
         if (code.kind == Cell::Kind::Text) {
             ++text;
-        } else if (code.kind != Cell::Kind::Empty) {
+        } else if (code.kind != Cell::Kind::Empty && code.kind != Cell::Kind::Error) {
             ++other;
         }
     }
@@ -115,30 +121,33 @@ QString cellText(const Cell& cell)
     switch (cell.kind) {
     case Cell::Kind::Text:
     case Cell::Kind::Date:
-        return QString::fromStdString(cell.text);
+        return QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size()));
     case Cell::Kind::Number:
         return numberText(cell.number);
     case Cell::Kind::Boolean:
         return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     case Cell::Kind::Empty:
+    case Cell::Kind::Error:
         break;
     }
     return {};
 }
 
 std::variant<CommandList, NoCommandNames, LineBreakInCommand>
-commandListFrom(std::span<const cells::Row> dataRows)
+commandListFrom(std::span<const workbook::Row> dataRows)
 {
     std::string scratch;
     if (dataRows.empty() || commandText(dataRows.front()[1], scratch).empty()) {
         return NoCommandNames{};
     }
     const bool textColumn = codeColumnIsText(dataRows);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A U+FEFF at a text's start is a character of the cell like any other.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     CommandList list;
     list.entries.reserve(dataRows.size());
     for (std::size_t i = 0; i < dataRows.size(); ++i) {
-        const cells::Row& row = dataRows[i];
+        const workbook::Row& row = dataRows[i];
         const std::string_view text = commandText(row[1], scratch);
         if (text.empty()) {
             continue;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/CellProtocol.h"
+#include "workbook/XlsReader.h"
 
 #include <QString>
 
@@ -17,6 +17,10 @@ struct CommandEntry {
     friend bool operator==(const CommandEntry&, const CommandEntry&) = default;
 };
 
+// A command file is read in range A1:B1000: a header row, then up to 999 commands.
+constexpr unsigned kRangeRows = 1000;
+constexpr std::size_t kCommandRows = kRangeRows - 1;
+
 struct CommandList {
     std::vector<CommandEntry> entries;
     // A command row (not a comment) holds "{{SN}}".
@@ -25,12 +29,14 @@ struct CommandList {
 
 // A code column is text when text cells are the majority among the non-empty
 // code cells of the first eight data rows (a tie is numeric); with none at all it is text.
-bool codeColumnIsText(std::span<const cells::Row> dataRows);
+// An error value counts as an empty cell.
+bool codeColumnIsText(std::span<const workbook::Row> dataRows);
 
-// A cell as text: text and dates unchanged, whole numbers without a decimal
-// point, other numbers in their shortest exact form with a ".", booleans as
-// "TRUE" or "FALSE".
-QString cellText(const cells::Cell& cell);
+// A cell as text, as a spreadsheet's General format shows it: text and dates
+// unchanged, numbers with at most 15 significant digits ("0.1", "12345678901",
+// "1E+20", "1.23456789012346E+19"), booleans as "TRUE" or "FALSE", an error
+// value as nothing.
+QString cellText(const workbook::Value& cell);
 
 // Why the data rows make no command list.
 struct NoCommandNames {}; // the first data row has no command text
@@ -43,4 +49,4 @@ struct LineBreakInCommand {
 // row whose text holds a line break (CR or LF) would send a second command
 // nobody wrote, so the file is refused; a comment may hold one.
 std::variant<CommandList, NoCommandNames, LineBreakInCommand>
-commandListFrom(std::span<const cells::Row> dataRows);
+commandListFrom(std::span<const workbook::Row> dataRows);

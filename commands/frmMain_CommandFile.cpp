@@ -22,7 +22,7 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
         return true;
     }
 
-    const CommandFileRead read = readCommandFile(CmdListFilename, *commandFiles_);
+    const CommandFileRead read = readCommandFile(CmdListFilename);
     if (read.outcome == CommandFileRead::Outcome::Unreadable) {
         desktop_.messageBox(read.message, 48);
         return false;
@@ -33,7 +33,7 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
     }
 
     // A command file holds at most 999 commands below its header, and the list room for 1001.
-    static_assert(cells::kRangeRows - 1 <= std::tuple_size_v<decltype(sCmdList)>);
+    static_assert(kCommandRows <= std::tuple_size_v<decltype(sCmdList)>);
     nCmdCount = 0;
     for (const CommandEntry& entry : read.list.entries) {
         if (std::size_t(nCmdCount) == sCmdList.size()) {

@@ -1,6 +1,5 @@
 #include "ui/frmMain.h"
 
-#include "commands/CommandFileSource.h"
 #include "device/MSComm.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/Clock.h"
@@ -83,8 +82,6 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     connect(txtSerialNumber, &QLineEdit::textChanged, this, &frmMain::txtSerialNumber_Change);
     static const SteadyClock steadyClock;
     clock_ = &steadyClock;
-    static HelperCommandFileSource workbookHelper;
-    commandFiles_ = &workbookHelper;
     openKeys_ = new KeyWatch({Qt::Key_Alt, Qt::Key_O, Qt::Key_Return, Qt::Key_Enter}, this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(60);

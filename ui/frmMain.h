@@ -9,7 +9,6 @@
 
 class AutoSizeLabel;
 class Clock;
-class CommandFileSource;
 class ColourButton;
 class DesktopServices;
 class KeyWatch;
@@ -145,8 +144,6 @@ public:
     void txtSerialNumber_KeyPress(int KeyAscii);
     // The clock of the reply wait; tests give one they move by hand.
     void setClock(const Clock& clock) { clock_ = &clock; }
-    // Where command files are read; the workbook helper unless a test gives a table.
-    void setCommandFileSource(CommandFileSource& source) { commandFiles_ = &source; }
 
     // What the window is busy with; each user action asks whether it may run.
     Busy busy() const { return busy_; }
@@ -210,7 +207,6 @@ private:
     mutable QString configFileName_;
     KeyWatch* openKeys_;
     const Clock* clock_;
-    CommandFileSource* commandFiles_;
     Busy busy_ = Busy::Idle;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;

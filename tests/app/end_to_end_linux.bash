@@ -3,7 +3,7 @@
 # it, on Xvfb against kvr-sim, driven with real X key events
 # (tests/end_to_end.bash).
 #   end_to_end_linux.bash BIN_FOLDER   the folder of the built Orvelle,
-#                                      orvelle-xls-reader, orvelle-check, kvr-sim
+#                                      orvelle-check, kvr-sim
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(realpath "$1")
@@ -24,7 +24,7 @@ for _ in $(seq 100); do grep -qx ready "$out/kvr-sim.out" && break; sleep 0.1; d
 
 program_folder=$out/Orvelle
 mkdir "$program_folder"
-cp "$bin/Orvelle" "$bin/orvelle-xls-reader" "$root/samples/Commands.xls" "$program_folder/"
+cp "$bin/Orvelle" "$root/samples/Commands.xls" "$program_folder/"
 launch=(./Orvelle)
 orvelle_check=$bin/orvelle-check
 shots=linux-

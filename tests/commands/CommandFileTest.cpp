@@ -1,7 +1,4 @@
 #include "commands/CommandFileReader.h"
-#include "commands/HelperFrames.h"
-#include "commands/WorkbookReader.h"
-#include "platform/Processor.h"
 #include "support/Fixtures.h"
 #include "support/QtPrinters.h"
 
@@ -15,13 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sched.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-// Every workbook fixtures/make_fixtures.py makes, read one after another by the one helper, gives
+// Every workbook fixtures/make_fixtures.py makes, read one after another, gives
 // what the script says: its lines (a reply awaited after exactly the "/rawxact" ones) and whether
 // it asks for a serial number, or its refusal.
 TEST(CommandFile, EveryWorkbookGivesItsLinesOrTheReasonItIsRefused)
@@ -48,85 +43,28 @@ TEST(CommandFile, EveryWorkbookGivesItsLinesOrTheReasonItIsRefused)
     }
 }
 
-// A helper's answer is taken once its frame is whole, and refused ("!") as soon as it cannot become
-// one, wherever the pipe cuts it; "" while more is awaited.
-TEST(HelperFrames, AnAnswerIsTakenWholeAndOnlyInItsFrame)
-{
-    const std::string overlong = "frame " + std::string(21, '0') + "3";
-    const std::pair<std::string, std::string> cases[] = {
-        {"frame 3\nabc", "abc"},  {"frame 3\nab", ""},   {"fra", ""},
-        {"frame 3\nabcd", "!"},   {"answer3\nabc", "!"}, {overlong, "!"},
-        {overlong + "\nabc", "!"}};
-    for (const auto& [received, outcome] : cases) {
-        bool malformed = false;
-        const auto answer = helperframes::completeAnswer(received, malformed);
-        EXPECT_EQ(malformed ? "!" : std::string(answer.value_or("")), outcome) << received;
-    }
-}
-
-// Rows past A1:B1000 are not the file's: a helper's answer with more is out of form, as is one with
-// more than a number in a number cell; cells from elsewhere are cut there.
-TEST(CommandFile, RowsPastTheRangeAreNotTheFiles)
-{
-    using cells::Cell;
-    const std::vector<cells::Row> rows(
-        2999, {Cell{Cell::Kind::Text, "R", 0}, Cell{Cell::Kind::Text, "/read", 0}});
-    EXPECT_EQ(commandFileFrom("list.xls", rows).list.entries.size(), 999u);
-    for (const std::size_t size : {std::size_t{1000}, std::size_t{1001}, std::size_t{2999}}) {
-        const cells::Range range{std::vector(rows.begin(), rows.begin() + size), {}};
-        EXPECT_EQ(cells::decode(cells::encode(range)).has_value(), size == 1000) << size;
-    }
-    for (const char* number : {"5", "5x"}) {
-        const std::string answer =
-            std::string("orvelle-cells 1\nrows 1\nD ") + number + "\nN\nend\n";
-        EXPECT_EQ(cells::decode(answer).has_value(), number[1] == '\0') << number;
-    }
-}
-
-// A path of any bytes reaches the helper and is named as it is, and a read it hangs on (a pipe
-// nobody writes to) is given up at the time limit without spoiling the next.
-TEST(CommandFile, AnOddPathIsReadAndAHangingReadStopped)
+// A path of any bytes is read and named as it is. Anything but a regular file, and a file larger
+// than a command file can be, is refused before it is opened: a pipe nobody writes to would block.
+TEST(CommandFile, AnOddPathIsReadAndWhatIsNoCommandFileRefusedUnopened)
 {
     QTemporaryDir folder;
     const QString oddName = folder.filePath("odd\nname %2.xls");
     ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), oddName));
     EXPECT_EQ(readCommandFile(oddName).list.entries.size(), 3u);
-    const QString refused = folder.filePath("100%2 %1.xls");
-    ASSERT_TRUE(QFile::copy(madeFixture("line-break-cr.xls"), refused));
-    EXPECT_EQ(readCommandFile(refused).message, "Cannot read the command file " + refused +
-                                                    ": row 2 holds a line break in its command.");
     const QString pipe = folder.filePath("pipe.xls");
     ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
-    EXPECT_EQ(std::get<QString>(readCommandRange(pipe, std::chrono::milliseconds(300))),
-              "reading it took longer than 0.3 seconds");
-    EXPECT_EQ(readCommandFile(oddName).list.entries.size(), 3u);
-}
-
-// The helper reads while the program waits for it: on one processor, the program's, so that no
-// idle one has to wake for it. A helper without a process id leaves the program itself free.
-TEST(CommandFile, TheHelperReadsOnTheProgramsProcessorAlone)
-{
-    cpu_set_t before;
-    cpu_set_t after;
-    ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
-    platform::keepOnThisProcessor(0);
-    ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
-    EXPECT_TRUE(CPU_EQUAL(&before, &after));
-    ASSERT_EQ(readCommandFile(madeFixture("text-codes.xls")).list.entries.size(), 3u);
-    pid_t helper = 0;
-    for (const QString& process : QDir("/proc").entryList(QDir::Dirs)) {
-        QFile stat("/proc/" + process + "/stat"); // pid (name) state parent ...
-        const QList<QByteArray> fields =
-            stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ') : QList<QByteArray>();
-        if (fields.size() > 3 && fields[1] == "(orvelle-xls-rea)" &&
-            fields[3].toInt() == getpid()) {
-            helper = process.toInt();
-        }
+    QFile large(folder.filePath("100%2 %1.xls"));
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly) && large.resize(kLargestCommandFile + 1));
+    const std::pair<QString, QString> refusals[] = {
+        {pipe, "it is not a file but a device or a pipe."},
+        {"/dev/zero", "it is not a file but a device or a pipe."},
+        {folder.path(), "it is a folder, not a file."},
+        {large.fileName(), "it is larger than a command file can be (32 MiB)."},
+    };
+    for (const auto& [path, reason] : refusals) {
+        EXPECT_EQ(readCommandFile(path).message,
+                  "Cannot read the command file " + path + ": " + reason);
     }
-    cpu_set_t allowed;
-    ASSERT_NE(helper, 0);
-    ASSERT_EQ(sched_getaffinity(helper, sizeof allowed, &allowed), 0);
-    EXPECT_EQ(CPU_COUNT(&allowed), 1);
 }
 
 // orvelle-check run in the workbook's folder, so that what it prints does not depend on where the
