@@ -251,6 +251,7 @@ void SheetReader::place(std::uint16_t row, std::uint16_t column, Value value, Te
         sources_[row][column] = source;
     }
 }
+
 std::optional<Failure> SheetReader::take(const Record& record)
 {
     const Bytes data(record.data);
