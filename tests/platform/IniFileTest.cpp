@@ -1,13 +1,15 @@
 #include "platform/IniFile.h"
 
 #include "support/ChildProcess.h"
-#include "support/TempFolder.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstddef>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -38,10 +40,10 @@ protected:
         return text.str();
     }
     void store(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
-    long files() const { return std::distance(fs::directory_iterator(folder.path()), {}); }
+    long files() const { return std::distance(fs::directory_iterator(folder), {}); }
 
-    const TempFolder folder;
-    const std::string path = folder.path() / "Orvelle.INI";
+    const QTemporaryDir temporary;
+    const std::string folder = temporary.path().toStdString(), path = folder + "/Orvelle.INI";
 };
 
 // A write changes its own line, or adds one after the section's last entry, or a section after a
@@ -111,29 +113,6 @@ TEST_F(IniFile, AWriteKeepsTheFilesEncoding)
     }
 }
 
-// Written by root, a technician's file stays the technician's, with its group and mode; written by
-// another user of the group, who cannot give a new file that owner, it is written in place.
-TEST_F(IniFile, AWriteKeepsTheFilesOwnerGroupAndMode)
-{
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "needs root to give files to other users";
-    }
-    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
-    const auto write = [&] { return writeProfileString("Other", "keep", "new", path); };
-    for (const auto& [mode, writer] : {std::pair{0640, 0}, {0666, 65534}}) {
-        store(kHandEdited);
-        ASSERT_EQ(chown(path.c_str(), 1000, 1001) | chmod(path.c_str(), mode_t(mode)), 0);
-        EXPECT_EQ(exitCodeInChild(writer, write), 1);
-        struct stat file {};
-        EXPECT_TRUE(stat(path.c_str(), &file) == 0 && file.st_uid == 1000 && file.st_gid == 1001 &&
-                    (file.st_mode & 07777) == mode_t(mode))
-            << writer << ": " << file.st_uid << ":" << file.st_gid << std::oct << " "
-            << file.st_mode;
-        EXPECT_EQ(readProfileString("Other", "keep", "", 40, path), "new") << writer;
-        EXPECT_EQ(files(), 1);
-    }
-}
-
 // Where the system cannot make unnamed files (O_TMPFILE), the new text goes to a named one.
 bool withoutUnnamedFiles()
 {
@@ -148,22 +127,31 @@ bool withoutUnnamedFiles()
            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// As an ordinary user: what the folder, the file or a size limit does not allow is not written,
-// what can be read still reads, and no temporary file stays, named or not.
-TEST_F(IniFile, AWriteLeavesNoTemporaryFileAndOnlyWhatIsAllowedIsWritten)
+// As another user or root: what the folder, the file or a size limit does not allow is not written,
+// what can be read still reads, and no temporary file stays, named or not. The technician's file
+// keeps its owner, group and mode: root gives the new file them, another user writes in place.
+TEST_F(IniFile, AWriteKeepsTheFilesOwnerAndModeAndOnlyWhatIsAllowedIsWritten)
 {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give files to other users";
+    }
     const std::string written = kHandEdited.substr(0, kHandEdited.size() - 11) + "keep=new\r\n";
     for (const bool named : {false, true}) {
-        for (const auto& [file, folderMode, limit, reads] : {std::tuple{0666, 0777, 1 << 20, "new"},
-                                                             {0644, 0755, 1 << 20, "me"},
-                                                             {0600, 0777, 1 << 20, "d"},
-                                                             {0444, 0777, 1 << 20, "me"},
-                                                             {0666, 0777, 16, "me"}}) {
-            SCOPED_TRACE(testing::Message() << std::oct << file << " in " << folderMode
-                                            << (named ? ", named" : "") << std::dec << limit);
-            fs::remove(path); // the last row's file is the other user's
+        for (const auto& [file, folderMode, limit, reads, writer] :
+             {std::tuple{0666, 0777, 1 << 20, "new", 65534},
+              {0640, 0777, 1 << 20, "new", 0},
+              {0644, 0755, 1 << 20, "me", 65534},
+              {0600, 0777, 1 << 20, "d", 65534},
+              {0444, 0777, 1 << 20, "me", 65534},
+              {0666, 0777, 16, "me", 65534}}) {
+            SCOPED_TRACE(testing::Message()
+                         << std::oct << file << " in " << folderMode << (named ? ", named" : "")
+                         << std::dec << limit << " by " << writer);
+            fs::remove(path);
             store(kHandEdited);
-            ASSERT_EQ(chmod(path.c_str(), file) | chmod(folder.path().c_str(), folderMode), 0);
+            ASSERT_EQ(chown(path.c_str(), 1000, 1001) | chmod(path.c_str(), mode_t(file)) |
+                          chmod(folder.c_str(), mode_t(folderMode)),
+                      0);
             const bool allowed = reads == "new"s;
             const auto write = [&] {
                 const rlimit size{rlim_t(limit), rlim_t(limit)};
@@ -172,8 +160,12 @@ TEST_F(IniFile, AWriteLeavesNoTemporaryFileAndOnlyWhatIsAllowedIsWritten)
                        writeProfileString("Other", "keep", "new", path) == allowed &&
                        readProfileString("Other", "keep", "d", 40, path) == reads;
             };
-            EXPECT_EQ(exitCodeInChild(65534, write), 1);
+            EXPECT_EQ(exitCodeInChild(writer, write), 1);
             EXPECT_EQ(stored(), allowed ? written : kHandEdited);
+            struct stat after {};
+            EXPECT_TRUE(stat(path.c_str(), &after) == 0 && after.st_uid == 1000 &&
+                        after.st_gid == 1001 && (after.st_mode & 07777) == mode_t(file))
+                << after.st_uid << ":" << after.st_gid << std::oct << " " << after.st_mode;
             EXPECT_EQ(files(), 1);
         }
     }

@@ -4,11 +4,13 @@
 #include "support/ChildProcess.h"
 #include "support/DriverRecords.h"
 #include "support/Pty.h"
-#include "support/TempFolder.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
@@ -44,9 +46,9 @@ TEST(KvrFolder, UnderTmpOnlyAPrivateFolderOfTheUsersOwnCounts)
     fs::create_directory(folder);
     EXPECT_EQ(found(), 0) << "made by someone else";
     fs::remove_all(folder);
-    const TempFolder elsewhere;
-    ASSERT_EQ(chown(elsewhere.path().c_str(), 54321, 54321), 0);
-    fs::create_directory_symlink(elsewhere.path(), folder);
+    const QTemporaryDir elsewhere;
+    ASSERT_EQ(chown(qPrintable(elsewhere.path()), 54321, 54321), 0);
+    fs::create_directory_symlink(elsewhere.path().toStdString(), folder);
     EXPECT_EQ(found(), 0) << "a link to a folder of the user's";
     fs::remove(folder);
 }
