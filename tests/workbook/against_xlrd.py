@@ -6,7 +6,6 @@ file refused by one is refused by the other, but for a damaged one ("damaged-*.x
 xlrd passes over. Files named "unlike-xlrd-*.xls" are not compared: xlrd shows elapsed times as
 dates, and refuses a workbook with a chart cut short or broken bytes after the first worksheet."""
 import glob
-import json
 import os
 import subprocess
 import sys
@@ -20,11 +19,11 @@ KINDS = {xlrd.XL_CELL_TEXT: "T", xlrd.XL_CELL_NUMBER: "D", xlrd.XL_CELL_DATE: "W
 def ours(program, path):
     """The non-empty cells as our reader gives them, None for a refusal."""
     out = subprocess.run([program, path], capture_output=True, check=True, text=True).stdout
-    lines = [json.loads(line) for line in out.split("\n") if line]
+    lines = [line.split(" ") for line in out.split("\n") if line]
     if lines and lines[0][0] == "refused":
         return None
-    return {(r, c): (kind, value if kind in "TW" else float(value))
-            for r, c, kind, value in lines if kind != "E"}
+    return {(int(r), int(c)): (kind, bytes.fromhex(text).decode() if kind in "TW" else float(number))
+            for r, c, kind, number, text in lines if kind != "E"}
 
 
 def date_text(value, datemode):

@@ -1,34 +1,25 @@
 #!/usr/bin/python3
-"""bounded_memory.py XLS_CELLS [MEGABYTES]: reading a workbook takes at most 3 times its size beyond
-what reading a small one takes, whatever it holds: here a table of millions of empty texts, and
-millions of empty CONTINUE records (8 MB each unless told). Needs python3-xlwt."""
-import os
-import struct
-import subprocess
-import sys
-import tempfile
+"""bounded_memory.py XLS_CELLS: reading a workbook takes at most 3 times its size beyond what reading
+a small one takes, whatever it holds: here 8 MB of empty texts in its table of texts, or of empty
+CONTINUE records. Needs python3-xlwt."""
+import os, struct, subprocess, sys, tempfile
 
 import xlwt
 from xlwt.CompoundDoc import XlsDoc
 
-TEXTS_PER_RECORD = 2741  # empty texts of 3 bytes each in a record of at most 8224
+SIZE = 8 << 20
+PER_RECORD = 3 * 2741  # empty texts of 3 bytes in a record of at most 8224
 
 
-def records(kind, pieces):
-    return b"".join(struct.pack("<HH", kind if i == 0 else 0x3C, len(p)) + p
-                    for i, p in enumerate(pieces))
-
-
-def empty_texts(count):
-    body = b"\0\0\0" * count
-    first = 3 * (TEXTS_PER_RECORD - 3)  # after the table's two counts
-    step = 3 * TEXTS_PER_RECORD
-    return records(0xFC, [struct.pack("<II", count, count) + body[:first]] +
-                   [body[at:at + step] for at in range(first, len(body), step)])
+def empty_texts(own):
+    body, first = b"\0\0\0" * (SIZE // 3), PER_RECORD - 9  # after the table's two counts
+    pieces = [struct.pack("<II", SIZE // 3, SIZE // 3) + body[:first]] + [
+        body[at:at + PER_RECORD] for at in range(first, len(body), PER_RECORD)]
+    return b"".join(struct.pack("<HH", 0x3C if i else 0xFC, len(p)) + p for i, p in enumerate(pieces))
 
 
 def workbook(path, table):
-    """A small sheet whose workbook's table of texts is `table(its own table)`."""
+    """A sheet of ten rows whose workbook's table of texts is `table(its own table)`."""
     book = xlwt.Workbook()
     sheet = book.add_sheet("Commands")
     for r in range(10):
@@ -40,39 +31,28 @@ def workbook(path, table):
         XlsDoc().save(f, book.get_biff_data())
 
 
-def peak_kib(program, path):
-    child = subprocess.Popen([program, path], stdout=subprocess.PIPE)
-    out = child.stdout.read()
-    _, status, usage = os.wait4(child.pid, 0)
-    assert status == 0 and not out.startswith(b'["refused"'), out[:200]
-    return usage.ru_maxrss
-
-
-def main(program, megabytes=8):
-    size = int(megabytes * 2**20)
-    made = {
-        "small": lambda own: own,
-        "empty texts": lambda own: empty_texts(size // 3),
-        "empty CONTINUE records": lambda own: own + b"\x3c\0\0\0" * (size // 4),
-    }
-    failed = 0
+def main(program):
+    made = {"small": lambda own: own, "empty texts": empty_texts,
+            "empty CONTINUE records": lambda own: own + b"\x3c\0\0\0" * (SIZE // 4)}
+    failed, base = 0, None
     with tempfile.TemporaryDirectory() as folder:
-        paths = {name: os.path.join(folder, name.replace(" ", "-") + ".xls") for name in made}
         # Made in a child: a reader started from this process counts this process's memory too.
         if os.fork() == 0:
             for name, table in made.items():
-                workbook(paths[name], table)
+                workbook(os.path.join(folder, name), table)
             os._exit(0)
         assert os.wait()[1] == 0
-        for name, path in paths.items():
-            peak, kib = peak_kib(program, path), os.path.getsize(path) // 1024
-            base = peak if name == "small" else base
-            ok = peak <= base + 3 * kib
-            print("%s: %d KiB file, peak %d KiB (small file: %d KiB)%s" %
-                  (name, kib, peak, base, "" if ok else ", more than 3 times the file"))
-            failed += not ok
+        for name in made:
+            path = os.path.join(folder, name)
+            child = subprocess.Popen([program, path], stdout=subprocess.PIPE)
+            assert not child.stdout.read().startswith(b"refused"), name
+            _, status, usage = os.wait4(child.pid, 0)
+            peak, kib = usage.ru_maxrss, os.path.getsize(path) // 1024
+            base = base or peak
+            failed += status != 0 or peak > base + 3 * kib
+            print("%s: %d KiB file, peak %d KiB (small file: %d KiB)" % (name, kib, peak, base))
     return 1 if failed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], *map(float, sys.argv[2:])))
+    sys.exit(main(sys.argv[1]))
