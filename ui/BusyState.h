@@ -8,7 +8,7 @@ enum class Busy {
     Idle,
     CheckingPort,       // Test's open dialogue, or the Enter key's in the port list
     Sending,            // a run of the command list, its own open dialogues included
-    ReadingCommandFile, // the workbook helper reads the command file
+    ReadingCommandFile, // the command file is read
     ShowingDialog,      // the About window or the file dialog of File, Open
 };
 

@@ -106,8 +106,8 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
         expectGo(false);
     }
 
-    // The dialog opens at the list's file; read again, it restarts the helper that the
-    // damaged file stopped. A relative path stored on Windows reaches it made whole.
+    // The dialog opens at the list's file. A relative path stored on Windows is the current
+    // folder's.
     open(path);
     EXPECT_EQ(desktop.fileRequests.back().initialFile, path.trimmed());
     ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), program.folder() + "/Commands.xls"));
