@@ -150,8 +150,7 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
           "COM5: /rawxact /read back"}},
         {"no-accepted-rows.xls", {}, {}, {}},
         // Windows-1252 on the wire, "?" for what it cannot carry (a U+FEFF even at the text's
-        // start, as anywhere else); the reader's echo
-        // comes back without its control characters.
+        // start, as anywhere else); the reader's echo comes back without its control characters.
         {"wire.xls",
          "Ω7",
          {" Sending: /rawxact ?€uro “q” é\tÿ\x1fŸ ß Œ \u0081\u008d\u008f\u0090\u009d ? ? ? ? "
