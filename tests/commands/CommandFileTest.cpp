@@ -55,11 +55,14 @@ TEST(CommandFile, AnOddPathIsReadAndWhatIsNoCommandFileRefusedUnopened)
     ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
     QFile large(folder.filePath("100%2 %1.xls"));
     ASSERT_TRUE(large.open(QIODevice::WriteOnly) && large.resize(kLargestCommandFile + 1));
+    QFile largest(folder.filePath("largest.xls")); // read: what it holds is no workbook
+    ASSERT_TRUE(largest.open(QIODevice::WriteOnly) && largest.resize(kLargestCommandFile));
     const std::pair<QString, QString> refusals[] = {
         {pipe, "it is not a file but a device or a pipe."},
         {"/dev/zero", "it is not a file but a device or a pipe."},
         {folder.path(), "it is a folder, not a file."},
         {large.fileName(), "it is larger than a command file can be (32 MiB)."},
+        {largest.fileName(), "it is not an Excel 97-2003 workbook (.xls)."},
     };
     for (const auto& [path, reason] : refusals) {
         EXPECT_EQ(readCommandFile(path).message,
