@@ -1,13 +1,13 @@
 #!/usr/bin/python3
 """bounded_memory.py XLS_CELLS: reading a workbook takes at most 3 times its size beyond what reading
-a small one takes, whatever it holds: here 8 MB of empty texts in its table of texts, or of empty
+a small one takes, whatever it holds: here 16 MB of empty texts in its table of texts, or of empty
 CONTINUE records. Needs python3-xlwt."""
 import os, struct, subprocess, sys, tempfile
 
 import xlwt
 from xlwt.CompoundDoc import XlsDoc
 
-SIZE = 8 << 20
+SIZE = 16 << 20  # its table of sectors needs more than one sector beyond the header
 PER_RECORD = 3 * 2741  # empty texts of 3 bytes in a record of at most 8224
 
 
