@@ -24,11 +24,13 @@ start_orvelle() {
     for _ in $(seq 600); do
         window=$(xdotool search --onlyvisible --name '^Orvelle [0-9]' 2>/dev/null | head -n 1) || true
         [[ -z $window ]] || break
+        kill -0 "$orvelle_pid" 2>/dev/null || break
         sleep 0.2
     done
     if [[ -z $window ]]; then
         import -window root "$out/end-to-end-failure.png"
-        echo "end to end: no main window (screen: $out/end-to-end-failure.png)" >&2
+        echo "end to end: no main window (screen: $out/end-to-end-failure.png); the program said:" >&2
+        cat "$out/orvelle.log" >&2
         return 1
     fi
     # The splash closes before the main window takes the keys.
