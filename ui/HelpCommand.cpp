@@ -1,8 +1,7 @@
 #include "ui/HelpCommand.h"
 
-#include "platform/ProgramStart.h"
-
 #include <QDir>
+#include <QStandardPaths>
 
 QString windowsHelpCommandLine(const QString& programFolder)
 {
@@ -25,7 +24,8 @@ QString helpCommandLine(const QString& programFolder)
 #ifdef _WIN32
     return windowsHelpCommandLine(QDir::toNativeSeparators(programFolder));
 #else
-    return linuxHelpCommandLine(
-        programFolder, [](const QString& name) { return platform::isOnPath(name.toStdString()); });
+    return linuxHelpCommandLine(programFolder, [](const QString& name) {
+        return !QStandardPaths::findExecutable(name).isEmpty();
+    });
 #endif
 }

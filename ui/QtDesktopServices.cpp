@@ -1,11 +1,11 @@
 #include "ui/QtDesktopServices.h"
 
-#include "platform/ProgramStart.h"
 #include "ui/MessageStyle.h"
 #include "ui/ModalWindows.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QProcess>
 
 void QtDesktopServices::messageBox(const QString& text, int style, const QString& title)
 {
@@ -33,7 +33,16 @@ std::optional<QString> QtDesktopServices::chooseFileToOpen(const OpenFileRequest
     return dialog.selectedFiles().constFirst();
 }
 
+bool startCommandLine(const QString& commandLine)
+{
+    const qsizetype blank = commandLine.indexOf(u' ');
+    const QString name = commandLine.left(blank);
+    const QStringList arguments =
+        blank < 0 ? QStringList() : QStringList{commandLine.mid(blank + 1)};
+    return !name.isEmpty() && QProcess::startDetached(name, arguments);
+}
+
 void QtDesktopServices::startProgram(const QString& commandLine)
 {
-    platform::startProgram(commandLine.toStdString());
+    startCommandLine(commandLine);
 }

@@ -11,3 +11,8 @@ public:
     std::optional<QString> chooseFileToOpen(const OpenFileRequest& request) override;
     void startProgram(const QString& commandLine) override;
 };
+
+// Starts a program from a command line without waiting for it. The program name runs up to the
+// first blank; everything after that blank is handed over unchanged as one argument, so a path
+// holding blanks needs no quotes. False when the program cannot be started.
+bool startCommandLine(const QString& commandLine);

@@ -1,5 +1,4 @@
 #include "app/Module1.h"
-#include "platform/ProgramStart.h"
 #include "support/CommandListEntries.h"
 #include "support/DriverLog.h"
 #include "support/ManualClock.h"
@@ -254,14 +253,14 @@ TEST(ShowHelp, StartsTheFirstViewerOnThePathOnTheHelpBesideTheProgram)
         QFile record(viewers.filePath("started"));
         record.remove();
         EXPECT_TRUE(line.isNull() ? (window.mnuShowHelp->trigger(), true)
-                                  : platform::startProgram(line.toStdString()));
+                                  : startCommandLine(line));
         EXPECT_TRUE(QTest::qWaitFor([&] { return record.exists(); }, 10000)) << got;
         const QString expected = QString(got).replace(">", help);
         EXPECT_TRUE(record.open(QIODevice::ReadOnly) && record.readAll() == expected) << got;
         EXPECT_TRUE(!line.isNull() || QFile::exists(expected.section(u'|', 1))) << got;
     }
     for (const char* line : {"orvelle-no-such-program x", "/nonexistent/xchm", "", " x"}) {
-        EXPECT_FALSE(platform::startProgram(line)) << line;
+        EXPECT_FALSE(startCommandLine(line)) << line;
     }
     qputenv("PATH", path);
 }
