@@ -1,7 +1,7 @@
 #include "commands/SerialNumber.h"
 
 #include "commands/TextRules.h"
-#include "commands/WireText.h"
+#include "device/WireText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "device/MSComm.h"
 
-#include "commands/WireText.h"
+#include "device/WireText.h"
 
 #include <QPointer>
 

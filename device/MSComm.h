@@ -41,7 +41,7 @@ public:
     // is no such port, 8005 when another program holds it, 8010 otherwise.
     std::optional<CommError> setPortOpen(bool open);
 
-    // Sends the text on the port, in the wire's code page (commands/WireText.h).
+    // Sends the text on the port, in the wire's code page (device/WireText.h).
     void setOutput(const QString& text);
     // Everything received and not read before, read in the same code page.
     QString Input();

@@ -104,12 +104,3 @@ void frmMain::mnuFileExit_Click()
 {
     close();
 }
-
-void frmMain::Timer1_Timer()
-{
-    if (nTicksLeft >= 1) {
-        --nTicksLeft;
-    } else {
-        bWaitOver = true;
-    }
-}

@@ -93,15 +93,6 @@ void frmMain::txtSerialNumber_Change()
     }
 }
 
-// Go waits for a serial number only while the serial-number row is shown and
-// its box is empty; a number left in the box from before is one to send with.
-void frmMain::ShowGoState()
-{
-    const bool waitingForSerial = !txtSerialNumber->isHidden() && txtSerialNumber->text().isEmpty();
-    btnSend->setEnabled(!waitingForSerial);
-    btnSend->setBackColor(waitingForSerial ? sendColour::kWaitingForSerial : sendColour::kReady);
-}
-
 void frmMain::txtSerialNumber_KeyPress(int KeyAscii)
 {
     if (KeyAscii == 13 && btnSend->isEnabled()) {

@@ -167,6 +167,15 @@ void frmMain::SetClosedState()
     ShowGoState();
 }
 
+// Go waits for a serial number only while the serial-number row is shown and
+// its box is empty; a number left in the box from before is one to send with.
+void frmMain::ShowGoState()
+{
+    const bool waitingForSerial = !txtSerialNumber->isHidden() && txtSerialNumber->text().isEmpty();
+    btnSend->setEnabled(!waitingForSerial);
+    btnSend->setBackColor(waitingForSerial ? sendColour::kWaitingForSerial : sendColour::kReady);
+}
+
 void frmMain::ShowPleaseWait()
 {
     btnOpen->setText(QStringLiteral("Please Wait..."));
@@ -193,6 +202,16 @@ void frmMain::SendLine(const QString& sLine)
 // Every wait sleeps in the event loop: Timer1's tick wakes it at least every
 // 60 ms, and the reply or the tick rule ends it. Timer1 starts its ticks
 // afresh with each wait, so that a tick fallen due before it cannot shorten it.
+// One tick of the waits of the open dialogue and of a send.
+void frmMain::Timer1_Timer()
+{
+    if (nTicksLeft >= 1) {
+        --nTicksLeft;
+    } else {
+        bWaitOver = true;
+    }
+}
+
 bool frmMain::WaitTicks(qint16 ticks)
 {
     bWaitOver = false;

@@ -1,4 +1,4 @@
-#include "commands/WireText.h"
+#include "device/WireText.h"
 
 #include <QList>
 
