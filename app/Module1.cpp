@@ -17,7 +17,7 @@ frmMain* Main(DesktopServices& desktop, const Clock& clock, const QString& progr
     WaitForSplash(*splash, clock);
     splash.reset();
 
-    auto* main = new frmMain(desktop, programFile);
+    auto* main = new frmMain(desktop, clock, programFile);
     main->setAttribute(Qt::WA_DeleteOnClose);
     // From here on a termination request closes the window, also while loading
     // waits in a dialog for a command file.

@@ -10,6 +10,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/FreeXlRange.h"
+#include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/TextBox.h"
 #include "ui/frmMain.h"
@@ -111,7 +112,8 @@ int main(int argc, char* argv[])
     installFontSubstitutes();
     const QString path = QString::fromLocal8Bit(argv[1]);
     ChoosingDesktop desktop(path);
-    frmMain window(desktop, environment.programFile());
+    const SteadyClock clock;
+    frmMain window(desktop, clock, environment.programFile());
     showOnScreen(window);
     PaintCounter painted(*window.txtCommandList->viewport());
     // As the user: File, Open, the file chosen, and the preview on screen.

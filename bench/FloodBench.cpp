@@ -9,6 +9,7 @@
 
 #include "bench/BenchSupport.h"
 #include "device/MSComm.h"
+#include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
@@ -133,7 +134,8 @@ int main(int argc, char* argv[])
     installFontSubstitutes();
     const Simulator driver({});
     QuietDesktop desktop;
-    frmMain window(desktop, environment.programFile());
+    const SteadyClock clock;
+    frmMain window(desktop, clock, environment.programFile());
     showOnScreen(window);
     window.Combo2->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
 

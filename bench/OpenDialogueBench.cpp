@@ -6,6 +6,7 @@
 //   open-dialogue-bench
 
 #include "bench/BenchSupport.h"
+#include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
@@ -21,7 +22,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     installFontSubstitutes();
     QuietDesktop desktop;
-    frmMain window(desktop, environment.programFile());
+    const SteadyClock clock;
+    frmMain window(desktop, clock, environment.programFile());
     window.Combo2->setEditText(QStringLiteral("Bench (COM5)"));
 
     double silentWall = 0;

@@ -11,6 +11,7 @@
 #include "bench/BenchSupport.h"
 #include "platform/Descriptors.h"
 #include "platform/KvrFolder.h"
+#include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
@@ -129,7 +130,8 @@ int main(int argc, char* argv[])
     auto simulator = std::make_unique<Simulator>(QStringList());
 
     QuietDesktop desktop;
-    frmMain window(desktop, environment.programFile());
+    const SteadyClock clock;
+    frmMain window(desktop, clock, environment.programFile());
     showOnScreen(window);
     window.Combo2->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
     for (int i = 0; i < kLines; ++i) {

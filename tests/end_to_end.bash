@@ -15,7 +15,8 @@
 
 # Starts the program from its folder, as a shortcut does; sets orvelle_pid and window.
 start_orvelle() {
-    (cd "$program_folder" && exec "${launch[@]}" </dev/null >>"$out/orvelle.log" 2>&1) &
+    # The C library's own fatal messages (a damaged heap, say) go to the log too, not to a terminal.
+    (cd "$program_folder" && LIBC_FATAL_STDERR_=1 exec "${launch[@]}" </dev/null >>"$out/orvelle.log" 2>&1) &
     orvelle_pid=$!
     pids+=("$orvelle_pid")
     # A cold start (under Wine, say) on a busy machine can take a while. A
@@ -29,7 +30,10 @@ start_orvelle() {
     done
     if [[ -z $window ]]; then
         import -window root "$out/end-to-end-failure.png"
-        echo "end to end: no main window (screen: $out/end-to-end-failure.png); the program said:" >&2
+        local status=running
+        kill -0 "$orvelle_pid" 2>/dev/null || { wait "$orvelle_pid" && status=0 || status=$?; }
+        echo "end to end: no main window (screen: $out/end-to-end-failure.png; the program: $status);" \
+            "it said:" >&2
         cat "$out/orvelle.log" >&2
         return 1
     fi

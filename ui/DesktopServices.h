@@ -14,6 +14,17 @@ struct OpenFileRequest {
     QString initialFolder;
 };
 
+// The style value of a message box: one icon value, plus a buttons value (0:
+// OK only). Icon values may be added together; the box then shows the most
+// severe one.
+namespace messageStyle {
+constexpr int kPlain = 0;
+constexpr int kCritical = 16;
+constexpr int kQuestion = 32;
+constexpr int kExclamation = 48;
+constexpr int kInformation = 64;
+} // namespace messageStyle
+
 // Everything that waits for the user or reaches outside the program: message
 // boxes, the beep, the open-file dialog and starting another program. The
 // windows call these only through this interface, so tests can answer for the user.
@@ -23,8 +34,7 @@ public:
 
     virtual ~DesktopServices() = default;
 
-    // `style` is an icon value (0 none, 16 critical, 32 question, 48 exclamation,
-    // 64 information) plus a buttons value (0: OK only). Returns when dismissed.
+    // `style` is a value of messageStyle. Returns when dismissed.
     virtual void messageBox(const QString& text, int style, const QString& title) = 0;
     void messageBox(const QString& text, int style) { messageBox(text, style, kProgramTitle); }
 

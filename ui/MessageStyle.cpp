@@ -1,24 +1,23 @@
 #include "ui/MessageStyle.h"
 
+#include "ui/DesktopServices.h"
+
 #include <QStringList>
 
 QMessageBox::Icon messageIcon(int style)
 {
-    constexpr int critical = 16;
-    constexpr int question = 32;
-    constexpr int exclamation = 48;
-    constexpr int information = 64;
+    using namespace messageStyle;
     const int icon = style & 0xF0;
-    if (icon == exclamation) {
+    if (icon == kExclamation) {
         return QMessageBox::Warning;
     }
-    if (icon & critical) {
+    if (icon & kCritical) {
         return QMessageBox::Critical;
     }
-    if (icon & information) {
+    if (icon & kInformation) {
         return QMessageBox::Information;
     }
-    if (icon & question) {
+    if (icon & kQuestion) {
         return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;

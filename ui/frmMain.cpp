@@ -57,9 +57,10 @@ AutoSizeLabel* rightAlignedLabel(const QString& caption, const TwipsRect& where,
 
 } // namespace
 
-frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
+frmMain::frmMain(DesktopServices& desktop, const Clock& clock, QString programFile, QWidget* parent)
     : QMainWindow(parent)
     , desktop_(desktop)
+    , clock_(clock)
     , programFile_(std::move(programFile))
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -80,8 +81,6 @@ frmMain::frmMain(DesktopServices& desktop, QString programFile, QWidget* parent)
     connect(btnSend, &QPushButton::clicked, this,
             userAction(UserAction::Go, &frmMain::btnSend_Click));
     connect(txtSerialNumber, &QLineEdit::textChanged, this, &frmMain::txtSerialNumber_Change);
-    static const SteadyClock steadyClock;
-    clock_ = &steadyClock;
     openKeys_ = new KeyWatch({Qt::Key_Alt, Qt::Key_O, Qt::Key_Return, Qt::Key_Enter}, this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(60);

@@ -32,7 +32,9 @@ class frmMain : public QMainWindow {
 
 public:
     // `programFile` is the program's own file; the settings file lies beside it.
-    frmMain(DesktopServices& desktop, QString programFile, QWidget* parent = nullptr);
+    // `clock` times the waits; tests give one they move by hand.
+    frmMain(DesktopServices& desktop, const Clock& clock, QString programFile,
+            QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Controls on the window.
@@ -142,8 +144,6 @@ public:
     void btnSend_Click();
     void txtSerialNumber_Change();
     void txtSerialNumber_KeyPress(int KeyAscii);
-    // The clock of the reply wait; tests give one they move by hand.
-    void setClock(const Clock& clock) { clock_ = &clock; }
 
     // What the window is busy with; each user action asks whether it may run.
     Busy busy() const { return busy_; }
@@ -203,10 +203,10 @@ private:
     void ShowGoState();
 
     DesktopServices& desktop_;
+    const Clock& clock_;
     QString programFile_;
     mutable QString configFileName_;
     KeyWatch* openKeys_;
-    const Clock* clock_;
     Busy busy_ = Busy::Idle;
     // Set once the window has been unloaded; a dialogue waiting then gives up.
     bool unloaded_ = false;

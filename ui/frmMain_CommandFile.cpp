@@ -16,7 +16,7 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
     if (!FileExists(CmdListFilename)) {
         desktop_.messageBox(
             QStringLiteral("No command Excel file loaded.  Please select one after clicking OK."),
-            64, QStringLiteral("NO FILE SELECTED"));
+            messageStyle::kInformation, QStringLiteral("NO FILE SELECTED"));
         txtCommandList->setText(QString());
         mnuFileOpen_Click();
         return true;
@@ -24,11 +24,11 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
 
     const CommandFileRead read = readCommandFile(CmdListFilename);
     if (read.outcome == CommandFileRead::Outcome::Unreadable) {
-        desktop_.messageBox(read.message, 48);
+        desktop_.messageBox(read.message, messageStyle::kExclamation);
         return false;
     }
     if (read.outcome == CommandFileRead::Outcome::NoCommandNames) {
-        desktop_.messageBox(read.message, 0);
+        desktop_.messageBox(read.message, messageStyle::kPlain);
         return false;
     }
 

@@ -28,7 +28,8 @@ void frmMain::DiscoverDrivers()
     });
     if (lines.isEmpty()) {
         desktop_.messageBox(
-            QStringLiteral("No KVR Drivers Found!  Please install at least one driver."), 0);
+            QStringLiteral("No KVR Drivers Found!  Please install at least one driver."),
+            messageStyle::kPlain);
     }
     for (const QString& line : lines) {
         Combo2->addSorted(line);
@@ -49,5 +50,5 @@ void frmMain::DiscoverDrivers()
             QStringLiteral("(this URL has been placed in the window so you can copy it)") +
             kNewLine + QStringLiteral("or e-mail ") + kSupportMail + QStringLiteral(".") +
             kNewLine + QStringLiteral("Ask about the Vorlan Device Drivers (KVR).") + kNewLine,
-        16, QStringLiteral("No KVR Drivers Loaded!"));
+        messageStyle::kCritical, QStringLiteral("No KVR Drivers Loaded!"));
 }

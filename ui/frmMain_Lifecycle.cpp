@@ -75,7 +75,8 @@ void frmMain::Form_QueryUnload(qint16& Cancel)
     }
     if (MSComm1->PortOpen()) {
         MSComm1->setPortOpen(false);
-        desktop_.messageBox(QStringLiteral("Closing the comm port before exiting"), 48,
+        desktop_.messageBox(QStringLiteral("Closing the comm port before exiting"),
+                            messageStyle::kExclamation,
                             Combo2->currentText() + QStringLiteral(" is open"));
     }
 }

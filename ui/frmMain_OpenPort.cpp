@@ -3,6 +3,7 @@
 #include "device/MSComm.h"
 #include "device/PortSelection.h"
 #include "ui/AutoSizeLabel.h"
+#include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/DesktopServices.h"
 #include "ui/KeyWatch.h"
@@ -12,14 +13,13 @@
 #include "ui/frmMain.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTimer>
 
 namespace {
 
 const QString kErrorTitle = QStringLiteral("Error");
-constexpr int kExclamation = 48;
+constexpr std::chrono::seconds kLongestKeyWait(2);
 
 } // namespace
 
@@ -64,7 +64,7 @@ void frmMain::btnOpen_Click()
             desktop_.messageBox(*failure == platform::DeviceFailure::CannotOpen
                                     ? QStringLiteral("Unable to open the device")
                                     : QStringLiteral("Could not get port number!"),
-                                kExclamation, kErrorTitle);
+                                messageStyle::kExclamation, kErrorTitle);
             txtDeviceDriver->setText(QString());
             ShowOpenPortButton();
             return void(OpenFailed());
@@ -80,7 +80,7 @@ void frmMain::btnOpen_Click()
             desktop_.beep();
             desktop_.messageBox(QStringLiteral("\"") + trimmedBlanks(Combo2->currentText()) +
                                     QStringLiteral("\" is not a legal virtual com port."),
-                                kExclamation, kErrorTitle);
+                                messageStyle::kExclamation, kErrorTitle);
             txtDeviceDriver->setText(QString());
             ShowOpenPortButton();
             return void(OpenFailed());
@@ -240,9 +240,8 @@ bool frmMain::WaitForReply(qint16 ticks, const QString& command)
 // up again; at most two seconds.
 bool frmMain::WaitForKeysReleased()
 {
-    QElapsedTimer waited;
-    waited.start();
-    while (openKeys_->heldOrPressedSinceLastLook() && waited.elapsed() < 2000 && !unloaded_) {
+    const Clock::time_point deadline = clock_.now() + kLongestKeyWait;
+    while (openKeys_->heldOrPressedSinceLastLook() && clock_.now() < deadline && !unloaded_) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return !unloaded_;

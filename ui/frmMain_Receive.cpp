@@ -14,7 +14,7 @@ void frmMain::MSComm1_OnComm()
     }
     const reply::Meaning meaning = reply::recognise(MSComm1->Input(), bDetecting);
     if (std::holds_alternative<reply::NoData>(meaning)) {
-        desktop_.messageBox(QStringLiteral("No data read"), 0);
+        desktop_.messageBox(QStringLiteral("No data read"), messageStyle::kPlain);
         return;
     }
     if (const auto* raw = std::get_if<reply::RawAnswer>(&meaning)) {

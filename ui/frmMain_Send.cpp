@@ -29,9 +29,9 @@ void frmMain::btnSend_Click()
         return;
     }
     if (!bReaderFound) {
-        desktop_.messageBox(Combo2->currentText() +
-                                QStringLiteral(" did not open.  Please correct and retry."),
-                            80, QStringLiteral("Warning"));
+        desktop_.messageBox(
+            Combo2->currentText() + QStringLiteral(" did not open.  Please correct and retry."),
+            messageStyle::kInformation + messageStyle::kCritical, QStringLiteral("Warning"));
         btnSend->setBackColor(sendColour::kReady);
         btnSend->setEnabled(true);
         txtSerialNumber->clear();
@@ -64,7 +64,7 @@ void frmMain::btnSend_Click()
             txtSerialNumber->clear();
         }
         if (bWaitReply[i]) {
-            processEventsUntil(*clock_, clock_->now() + kReplyWait,
+            processEventsUntil(clock_, clock_.now() + kReplyWait,
                                [this] { return !sRawReply.isEmpty() || unloaded_; });
             if (unloaded_) {
                 return;

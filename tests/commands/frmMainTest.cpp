@@ -9,6 +9,7 @@
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
 #include "ui/AutoSizeLabel.h"
+#include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
@@ -62,7 +63,8 @@ protected:
 
     TempProgram program;
     RecordingDesktop desktop;
-    frmMain window{desktop, program.file()};
+    const SteadyClock clock;
+    frmMain window{desktop, clock, program.file()};
     DriverLog log;
 };
 

@@ -5,6 +5,7 @@
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"
+#include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/SortedComboBox.h"
 #include "ui/TextBox.h"
@@ -56,7 +57,8 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         }
         TempProgram program;
         RecordingDesktop desktop;
-        frmMain window(desktop, program.file());
+        const SteadyClock clock;
+        frmMain window(desktop, clock, program.file());
         window.txtCommandList->setText("the preview\r\n");
         window.DiscoverDrivers();
         QStringList listed;

@@ -55,11 +55,10 @@ class ProgramWindow {
 public:
     explicit ProgramWindow(QMap<QByteArray, QByteArray> replies)
         : reader(std::move(replies))
-        , window(new frmMain(desktop, program.file()))
+        , window(new frmMain(desktop, clock, program.file()))
     {
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Timer1->setInterval(5);
-        window->setClock(clock);
         window->MSComm1->setPortLocator([this](int) { return reader.path(); });
         window->Combo2->setEditText("Bench (COM5)");
         loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);

@@ -6,6 +6,7 @@
 #include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/HelpCommand.h"
 #include "ui/MessageStyle.h"
@@ -40,7 +41,8 @@ class MainWindow : public testing::Test {
 protected:
     TempProgram program;
     RecordingDesktop desktop;
-    frmMain window{desktop, program.file()};
+    const SteadyClock clock;
+    frmMain window{desktop, clock, program.file()};
 
     void SetUp() override
     {
@@ -240,7 +242,8 @@ TEST(ShowHelp, StartsTheFirstViewerOnThePathOnTheHelpBesideTheProgram)
     qputenv("PATH", "/nonexistent:" + viewers.path().toLocal8Bit());
     const QString help = QCoreApplication::applicationDirPath() + "/Help/";
     QtDesktopServices desktop;
-    frmMain window(desktop, QCoreApplication::applicationDirPath() + "/Orvelle");
+    const SteadyClock clock;
+    frmMain window(desktop, clock, QCoreApplication::applicationDirPath() + "/Orvelle");
     // Show Help where no line is given; ">" stands for the help folder.
     for (const auto& [removed, line, got] :
          {std::tuple{"", QString(), "xchm 1|>OrvelleHelp.chm"},
@@ -252,8 +255,7 @@ TEST(ShowHelp, StartsTheFirstViewerOnThePathOnTheHelpBesideTheProgram)
         QFile::remove(viewers.filePath(removed));
         QFile record(viewers.filePath("started"));
         record.remove();
-        EXPECT_TRUE(line.isNull() ? (window.mnuShowHelp->trigger(), true)
-                                  : startCommandLine(line));
+        EXPECT_TRUE(line.isNull() ? (window.mnuShowHelp->trigger(), true) : startCommandLine(line));
         EXPECT_TRUE(QTest::qWaitFor([&] { return record.exists(); }, 10000)) << got;
         const QString expected = QString(got).replace(">", help);
         EXPECT_TRUE(record.open(QIODevice::ReadOnly) && record.readAll() == expected) << got;
