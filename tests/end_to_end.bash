@@ -42,6 +42,24 @@ start_orvelle() {
     sleep 1
 }
 
+# The ids of the shown windows, one a line.
+shown_windows() { xdotool search --onlyvisible --classname . 2>/dev/null | sort || true; }
+
+# Sends the keys, then waits up to 30 s for a window that was not shown before
+# (a menu, whose X name is empty, or a message).
+keys_showing_window() {
+    local before
+    before=$(shown_windows)
+    xdotool key "$@"
+    for _ in $(seq 300); do
+        [[ -z $(comm -13 <(echo "$before") <(shown_windows)) ]] || return 0
+        sleep 0.1
+    done
+    import -window root "$out/end-to-end-failure.png"
+    echo "end to end: no window showed after $* (screen: $out/end-to-end-failure.png)" >&2
+    return 1
+}
+
 # Waits up to 30 s for a line in kvr-sim's log.
 wait_for_line() {
     for _ in $(seq 300); do grep -qxF "$1" "$out/received.log" && return; sleep 0.1; done
@@ -54,12 +72,12 @@ wait_for_line() {
 # it closes the port first: "port-open" answers that message with Enter.
 exit_orvelle() {
     xdotool windowfocus --sync "$window"
-    xdotool key alt+f
-    sleep 0.5
-    xdotool key x
+    keys_showing_window alt+f
     if [[ ${1:-} == port-open ]]; then
-        sleep 1
+        keys_showing_window x
         xdotool key Return
+    else
+        xdotool key x
     fi
     # Ended, it stays a zombie until it is waited for.
     for _ in $(seq 150); do
@@ -83,17 +101,12 @@ first_place=$(xdotool getwindowgeometry "$window" | grep Position)
 
 # The focus starts in the serial-number box; Go is disabled, so Tab reaches the port list.
 xdotool windowfocus --sync "$window"
-xdotool key Tab
-sleep 0.3
-xdotool key Down
-sleep 0.3
-xdotool key alt+t
+xdotool key Tab Down alt+t
 wait_for_line "COM6: /get dev_version"
 sleep 1
 # Back from the port list to the serial-number box (Go is still disabled).
 xdotool windowfocus --sync "$window"
 xdotool key shift+Tab
-sleep 0.3
 xdotool type --delay 50 12345
 xdotool key Return
 mapfile -t sample_lines < <("$orvelle_check" --serial 12345 "$program_folder/Commands.xls")
