@@ -47,8 +47,10 @@ CommandFileRead readCommandFile(const QString& path)
     // A pipe or a device would block the window or never end: only a
     // regular file of sensible size is opened at all.
     const QFileInfo info(openablePath(path));
-    const QString tooLarge = QStringLiteral("it is larger than a command file can be (%1 MiB)")
-                                 .arg(kLargestCommandFile >> 20);
+    const auto tooLarge = [&path] {
+        return refused(path, QStringLiteral("it is larger than a command file can be (%1 MiB)")
+                                 .arg(kLargestCommandFile >> 20));
+    };
     if (info.isDir()) {
         return refused(path, QStringLiteral("it is a folder, not a file"));
     }
@@ -56,7 +58,7 @@ CommandFileRead readCommandFile(const QString& path)
         return refused(path, QStringLiteral("it is not a file but a device or a pipe"));
     }
     if (info.size() > kLargestCommandFile) {
-        return refused(path, tooLarge);
+        return tooLarge();
     }
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly)) {
@@ -66,7 +68,7 @@ CommandFileRead readCommandFile(const QString& path)
     // of the limit's size would cost more than the read.
     const QByteArray bytes = file.read(std::min(file.size(), kLargestCommandFile) + 1);
     if (bytes.size() > kLargestCommandFile) {
-        return refused(path, tooLarge);
+        return tooLarge();
     }
     const auto sheet = workbook::readFirstSheet(
         std::string_view(bytes.constData(), std::size_t(bytes.size())), kRangeRows);

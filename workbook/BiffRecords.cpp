@@ -57,11 +57,6 @@ SegmentReader::SegmentReader(const Record& record)
 {
 }
 
-SegmentReader::SegmentReader(std::string_view data)
-    : segment_(data)
-{
-}
-
 std::size_t SegmentReader::leftInSegment()
 {
     // The walker checked that every CONTINUE record is whole.
@@ -72,7 +67,7 @@ std::size_t SegmentReader::leftInSegment()
         ++segmentNumber_;
         offset_ = 0;
     }
-    return segment_.size() - std::min(offset_, segment_.size());
+    return segment_.size() - offset_;
 }
 
 std::optional<std::uint8_t> SegmentReader::u8()
@@ -116,9 +111,9 @@ bool SegmentReader::skip(std::size_t count)
     return true;
 }
 
-bool SegmentReader::string(std::u16string* units, bool shortLength)
+bool SegmentReader::string(std::u16string* units)
 {
-    const auto length = shortLength ? std::optional<std::uint16_t>(u8()) : u16();
+    const auto length = u16();
     const auto flags = u8();
     if (!length || !flags) {
         return false;
@@ -170,10 +165,10 @@ bool SegmentReader::string(std::u16string* units, bool shortLength)
     return skip(4 * std::size_t{*runs}) && skip(*phonetic);
 }
 
-std::optional<std::string> SegmentReader::unicodeString(bool shortLength)
+std::optional<std::string> SegmentReader::unicodeString()
 {
     // One buffer serves string after string: a table of texts holds thousands.
-    if (!string(&units_, shortLength)) {
+    if (!string(&units_)) {
         return std::nullopt;
     }
     return platform::utf8FromUtf16(units_);

@@ -70,25 +70,23 @@ private:
 class SegmentReader {
 public:
     explicit SegmentReader(const Record& record);
-    explicit SegmentReader(std::string_view data);
 
     std::optional<std::uint8_t> u8();
     std::optional<std::uint16_t> u16();
     std::optional<std::uint32_t> u32();
     bool skip(std::size_t count);
-    // A string as BIFF8 stores it: a 16-bit length (8-bit for a short
-    // string), option flags, characters of 8 or 16 bits, then rich-text runs
-    // and phonetic data, which are passed over. UTF-8, or nothing when the
-    // string runs past the data.
-    std::optional<std::string> unicodeString(bool shortLength = false);
+    // A string as BIFF8 stores it: a 16-bit length, option flags, characters
+    // of 8 or 16 bits, then rich-text runs and phonetic data, which are passed
+    // over. UTF-8, or nothing when the string runs past the data.
+    std::optional<std::string> unicodeString();
     // Passes over such a string without decoding it; false when it runs past the data.
-    bool skipString() { return string(nullptr, false); }
+    bool skipString() { return string(nullptr); }
 
 private:
     // Bytes left in the current segment; moves to the next when it is used up.
     std::size_t leftInSegment();
     // Reads a string's characters into `units`, or only passes over them when it is null.
-    bool string(std::u16string* units, bool shortLength);
+    bool string(std::u16string* units);
 
     std::string_view segment_;
     std::string_view rest_; // the CONTINUE records not reached yet

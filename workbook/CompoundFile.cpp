@@ -204,12 +204,12 @@ std::variant<Container, Failure> Container::open(std::string_view file)
     if (file.empty()) {
         return Failure{"the file is empty"};
     }
-    if (isZip(file) && isOpenDocumentSpreadsheet(file)) {
-        return Failure{"it is an OpenDocument spreadsheet (.ods); save it as Excel 97-2003 (.xls)"};
-    }
     if (isZip(file)) {
         return Failure{
-            "it is an Excel 2007 or later workbook (.xlsx); save it as Excel 97-2003 (.xls)"};
+            isOpenDocumentSpreadsheet(file)
+                ? "it is an OpenDocument spreadsheet (.ods); save it as Excel 97-2003 (.xls)"
+                : "it is an Excel 2007 or later workbook (.xlsx); save it as Excel "
+                  "97-2003 (.xls)"};
     }
     if (file.substr(0, kSignature.size()) != kSignature) {
         return Failure{"it is not an Excel 97-2003 workbook (.xls)"};
@@ -235,10 +235,11 @@ std::variant<Container, Failure> Container::open(std::string_view file)
         return *failure;
     }
     auto directory = container.chain(*header.u32(0x30), false);
-    if (!directory || container.bytesOf(*directory) < kDirectoryEntrySize) {
+    const std::size_t directoryBytes = directory ? container.bytesOf(*directory) : 0;
+    if (directoryBytes < kDirectoryEntrySize) {
         return damaged("its directory is broken");
     }
-    container.directoryEntries_ = container.bytesOf(*directory) / kDirectoryEntrySize;
+    container.directoryEntries_ = directoryBytes / kDirectoryEntrySize;
     container.directory_ = std::move(*directory);
     const auto root = container.entry(0);
     if (!root || root->type != static_cast<std::uint8_t>(EntryType::Root)) {

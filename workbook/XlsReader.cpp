@@ -310,9 +310,6 @@ std::optional<Failure> SheetReader::take(const Record& record)
     }
     case record::kBlank:
     case record::kMulBlank:
-        if (!xf) {
-            return cutShort();
-        }
         place(*row, *column, {});
         break;
     case record::kBoolErr: {
