@@ -1,8 +1,11 @@
 #include "ui/Fonts.h"
+#include "ui/ModalWindows.h"
 
 #include <QApplication>
 #include <QStyleFactory>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +16,41 @@
 class HangLimit : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override { alarm(300); }
     void OnTestEnd(const testing::TestInfo&) override { alarm(0); }
+};
+
+// A check that fails inside a modal window's loop (a callback looking at a message box, say) ends
+// the test at once: from then until the test's end every modal window is closed as it comes up,
+// so the loop returns instead of waiting for a user until the hang limit.
+class ModalsClosedOnFailure : public testing::EmptyTestEventListener {
+public:
+    ModalsClosedOnFailure()
+    {
+        closer_.setInterval(10);
+        QObject::connect(&closer_, &QTimer::timeout, &closeModals);
+    }
+
+private:
+    static void closeModals()
+    {
+        modal::closeAll();
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+            if (QApplication::activeModalWidget() == modal) {
+                break;
+            }
+        }
+    }
+
+    void OnTestPartResult(const testing::TestPartResult& result) override
+    {
+        if (result.failed() && !closer_.isActive()) {
+            closer_.start();
+            closeModals();
+        }
+    }
+    void OnTestEnd(const testing::TestInfo&) override { closer_.stop(); }
+
+    QTimer closer_;
 };
 
 // Widgets are tested offscreen, with the style and fonts the program uses. Each test program has a
@@ -29,5 +67,6 @@ int main(int argc, char* argv[])
     installFontSubstitutes();
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new HangLimit);
+    testing::UnitTest::GetInstance()->listeners().Append(new ModalsClosedOnFailure);
     return RUN_ALL_TESTS();
 }
