@@ -30,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -37,6 +38,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -232,77 +234,102 @@ const Condition kConditions[] = {
      transcriptOf("/rawxact one --> ACK one;/rawxact two --> ACK two")},
 };
 
-// After each condition Test and Go work again once a sound driver runs.
-TEST(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
+void PrintTo(const Condition& c, std::ostream* out)
 {
-    for (const Condition& c : kConditions) {
-        SCOPED_TRACE(std::string(c.what) + ": " + c.selector.toStdString());
-        ProgramWindow bench(QMap<QByteArray, QByteArray>{});
-        frmMain& window = *bench.window;
-        if (c.flood.isEmpty()) {
-            window.MSComm1->setPortLocator(SerialLink::systemName);
-        }
-        window.Combo2->setEditText(c.selector);
-        window.Timer1->setInterval(c.flood.isEmpty() ? c.tick : 60); // floods: the program's tick
-        std::jthread writer([] {}); // ends at once: the first reply's writer waits for it
-        const auto reply = [&](const QByteArray& bytes) {
-            writer = std::jthread([&bench, bytes, before = std::move(writer)]() mutable {
-                before.join();
-                bench.reader.send(bytes);
-            });
-        };
-        bench.reader.whenReceived = [&](const QByteArray& line) {
-            reply(line == c.floodAt ? c.flood : kSimReplies.value(line));
-        };
-        // A stopped driver: one that ran and ended, taking its ports and records along.
-        ASSERT_TRUE(c.fault != Fault::Stopped || SimulatedDriver({}).ready());
-        DriverLog log;
-        std::optional<SimulatedDriver> driver;
-        if (!c.driver.isEmpty()) {
-            ASSERT_TRUE(
-                driver.emplace(c.driver.split(' ') + QStringList{"--log", log.path()}).ready());
-        }
-        const pid_t holder = c.fault == Fault::Held ? holdPortElsewhere() : 0;
-        const auto device =
-            c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>("Silent") : nullptr;
-        QTimer killer;
-        QObject::connect(&killer, &QTimer::timeout, [&] {
-            if ((c.fault == Fault::KilledOpen && window.MSComm1->PortOpen()) ||
-                (c.fault == Fault::KilledAtLine && !log.commands().isEmpty())) {
-                driver->kill();
-                killer.stop();
-            }
-        });
-        killer.start(1);
-
-        c.run.isEmpty() ? window.btnOpen->click() : go(window, c.run);
-        if (!c.flood.isEmpty() && c.floodAt.isEmpty()) {
-            // The last words are a raw reply: once the window has it, it has taken everything.
-            reply(c.flood);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return window.sRawReply.endsWith("taken"); }, 60000));
-        }
-        EXPECT_TRUE(shown(bench) == c.shown) << shown(bench).left(300).toStdString();
-        EXPECT_EQ(log.commands().join(';'), c.received);
-        EXPECT_TRUE(c.transcript.isEmpty() || window.txtCommandList->text() == c.transcript)
-            << window.txtCommandList->text().left(300).toStdString();
-        EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
-
-        if (holder > 0) {
-            kill(holder, SIGKILL);
-            waitpid(holder, nullptr, 0);
-        }
-        ASSERT_TRUE(driver.emplace(QStringList{"--readers", "1"}).ready());
-        bench.desktop = {};
-        window.MSComm1->setPortLocator(SerialLink::systemName);
-        window.Timer1->setInterval(5);
-        window.Combo2->setEditText(kBench);
-        window.btnOpen->click();
-        EXPECT_EQ(shown(bench), kFound);
-        go(window, "/rawxact again");
-        EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
-        EXPECT_EQ(shown(bench), kRan);
-    }
+    *out << c.what << ": " << c.selector.toStdString();
 }
+
+// A case's name from a row's words: run together, each capitalised ("no port" is NoPort).
+std::string caseName(std::string_view words)
+{
+    std::string name;
+    bool capital = true;
+    for (const char c : words) {
+        const bool letterOrDigit = std::isalnum(static_cast<unsigned char>(c)) != 0;
+        if (letterOrDigit) {
+            name += capital ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+        }
+        capital = !letterOrDigit;
+    }
+    return name;
+}
+
+class TestAndGo : public testing::TestWithParam<Condition> {};
+
+// After each condition Test and Go work again once a sound driver runs.
+TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
+{
+    const Condition& c = GetParam();
+    ProgramWindow bench(QMap<QByteArray, QByteArray>{});
+    frmMain& window = *bench.window;
+    if (c.flood.isEmpty()) {
+        window.MSComm1->setPortLocator(SerialLink::systemName);
+    }
+    window.Combo2->setEditText(c.selector);
+    window.Timer1->setInterval(c.flood.isEmpty() ? c.tick : 60); // floods: the program's tick
+    std::jthread writer([] {}); // ends at once: the first reply's writer waits for it
+    const auto reply = [&](const QByteArray& bytes) {
+        writer = std::jthread([&bench, bytes, before = std::move(writer)]() mutable {
+            before.join();
+            bench.reader.send(bytes);
+        });
+    };
+    bench.reader.whenReceived = [&](const QByteArray& line) {
+        reply(line == c.floodAt ? c.flood : kSimReplies.value(line));
+    };
+    // A stopped driver: one that ran and ended, taking its ports and records along.
+    ASSERT_TRUE(c.fault != Fault::Stopped || SimulatedDriver({}).ready());
+    DriverLog log;
+    std::optional<SimulatedDriver> driver;
+    if (!c.driver.isEmpty()) {
+        ASSERT_TRUE(driver.emplace(c.driver.split(' ') + QStringList{"--log", log.path()}).ready());
+    }
+    const pid_t holder = c.fault == Fault::Held ? holdPortElsewhere() : 0;
+    const auto device =
+        c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>("Silent") : nullptr;
+    QTimer killer;
+    QObject::connect(&killer, &QTimer::timeout, [&] {
+        if ((c.fault == Fault::KilledOpen && window.MSComm1->PortOpen()) ||
+            (c.fault == Fault::KilledAtLine && !log.commands().isEmpty())) {
+            driver->kill();
+            killer.stop();
+        }
+    });
+    killer.start(1);
+
+    c.run.isEmpty() ? window.btnOpen->click() : go(window, c.run);
+    if (!c.flood.isEmpty() && c.floodAt.isEmpty()) {
+        // The last words are a raw reply: once the window has it, it has taken everything.
+        reply(c.flood);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.sRawReply.endsWith("taken"); }, 60000));
+    }
+    EXPECT_TRUE(shown(bench) == c.shown) << shown(bench).left(300).toStdString();
+    EXPECT_EQ(log.commands().join(';'), c.received);
+    EXPECT_TRUE(c.transcript.isEmpty() || window.txtCommandList->text() == c.transcript)
+        << window.txtCommandList->text().left(300).toStdString();
+    EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
+
+    if (holder > 0) {
+        kill(holder, SIGKILL);
+        waitpid(holder, nullptr, 0);
+    }
+    ASSERT_TRUE(driver.emplace(QStringList{"--readers", "1"}).ready());
+    bench.desktop = {};
+    window.MSComm1->setPortLocator(SerialLink::systemName);
+    window.Timer1->setInterval(5);
+    window.Combo2->setEditText(kBench);
+    window.btnOpen->click();
+    EXPECT_EQ(shown(bench), kFound);
+    go(window, "/rawxact again");
+    EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
+    EXPECT_EQ(shown(bench), kRan);
+}
+
+// Rows of the same words ("no port") are told apart by their place in the table.
+INSTANTIATE_TEST_SUITE_P(EachCondition, TestAndGo, testing::ValuesIn(kConditions),
+                         [](const testing::TestParamInfo<Condition>& row) {
+                             return caseName(row.param.what) + "_" + std::to_string(row.index);
+                         });
 
 // A device version after a dialogue that found no reader is shown but leaves Test's button there.
 TEST(OpenDialogue, ALateDeviceVersionLeavesTheButton)
@@ -405,109 +432,126 @@ const BusyState kStates[] = {
 // window closes it except while a dialog of the program's own is up; a termination request always
 // does. The work runs to its end, or gives up at once: the reader gets nothing more, the settings
 // are stored only by the close, and the window is gone once the event loop has control again.
-TEST(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
+class WhileTheWindowIsBusy : public testing::TestWithParam<std::pair<BusyState, Action>> {};
+
+TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 {
+    const auto& [state, action] = GetParam();
+    const bool signal = QString(action.name) == "a termination signal";
+    ProgramWindow bench(state.setup == Setup::SilentReader ? QMap<QByteArray, QByteArray>()
+                                                           : kAnswering);
+    closeOnTerminationSignals(bench.window);
+    Busy busyWhenActed = Busy::Idle;
+    const auto act = [&] {
+        busyWhenActed = bench.window->busy();
+        action.deliver(bench);
+        // Anything stored after a close is a second store.
+        if (bench.window && !bench.window->isVisible()) {
+            QFile::remove(bench.program.settingsFile());
+        }
+    };
+    // The reply to "/rawxact first" comes once the action has been handled.
+    bench.reader.whenReceived = [&](const QByteArray& line) {
+        if (state.setup == Setup::None && bench.reader.received().join(';') == state.closedAt) {
+            QTimer::singleShot(0, act);
+        }
+        if (line == "/rawxact first") {
+            QTimer::singleShot(100ms, [&] {
+                if (bench.window && bench.window->isVisible()) {
+                    bench.reader.send("/rawxact first done\r\n");
+                }
+            });
+        }
+    };
+    // The warning box is a modal loop: the action comes from within it.
+    bench.desktop.whileMessageShown = [&](const RecordingDesktop::Message& message) {
+        if (message.title == "Warning") {
+            QEventLoop box;
+            QTimer::singleShot(0, &box, [&] {
+                act();
+                box.quit();
+            });
+            box.exec();
+            EXPECT_FALSE(bench.window.isNull()) << "destroyed while its handler runs";
+        }
+    };
+    std::optional<DriverDeviceLink> device;
+    if (state.setup == Setup::DriverDevice) {
+        device.emplace("Silent");
+        bench.window->Combo2->setEditText("Silent");
+    } else if (state.setup == Setup::KeysHeld) {
+        QTest::keyPress(bench.window, Qt::Key_Alt);
+    }
+    // Clicked from an event loop, which the window's deletion after a close waits for.
+    QEventLoop clicking;
+    QTimer::singleShot(0, &clicking, [&] {
+        if (state.setup == Setup::About) {
+            QTimer::singleShot(50ms, act);
+            QTimer::singleShot(300ms, [] { modal::closeAll(); });
+            bench.window->mnuHelpAbout->trigger();
+        } else {
+            if (state.closedAt.isEmpty()) {
+                QTimer::singleShot(0, act);
+            }
+            state.go ? bench.window->btnSend->click() : bench.window->btnOpen->click();
+        }
+        clicking.quit();
+    });
+    clicking.exec();
+    // Keys posted and the windows' deletion are handled; an About left open is closed.
+    QTest::qWait(100);
+    modal::closeAll();
+    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_NE(busyWhenActed, Busy::Idle);
+    const QByteArray received = bench.reader.received().join(';');
+    ASSERT_EQ(bench.window.isNull(), action.closes && (signal || state.setup != Setup::About));
+    if (bench.window.isNull()) {
+        // A termination request closes from the event loop, once the wait has looked.
+        EXPECT_TRUE(signal ? received.startsWith(state.closedAt) &&
+                                 !received.contains("/rawsend second")
+                           : received == state.closedAt)
+            << received.toStdString();
+        const bool toldPortOpen = std::any_of(
+            bench.desktop.messages.begin(), bench.desktop.messages.end(),
+            [](const auto& message) { return message.title == "Bench (COM5) is open"; });
+        EXPECT_TRUE(signal || toldPortOpen == state.portOpen);
+        EXPECT_TRUE(signal || !QFile::exists(bench.program.settingsFile()));
+        EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
+        return;
+    }
+    EXPECT_EQ(received, state.go ? kRun : state.setup == Setup::About ? "" : kTest);
+    EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
+              QString(action.name) == "Help, Show Help" ? 1u : 0u);
+    EXPECT_EQ(bench.window->busy(), Busy::Idle);
+    EXPECT_TRUE(!state.go || bench.window->txtCommandList->text() ==
+                                 transcriptOf("/rawxact first --> first done;/rawsend second"));
+}
+
+// Only the closing actions come at every wait, the others at one wait of each kind.
+std::vector<std::pair<BusyState, Action>> busyCases()
+{
+    std::vector<std::pair<BusyState, Action>> cases;
     for (const BusyState& state : kStates) {
         for (const Action& action : kActions) {
-            if (!state.everyAction && !action.closes) {
-                continue;
+            if (state.everyAction || action.closes) {
+                cases.emplace_back(state, action);
             }
-            SCOPED_TRACE(std::string(action.name) + " while " + state.name);
-            const bool signal = QString(action.name) == "a termination signal";
-            ProgramWindow bench(state.setup == Setup::SilentReader ? QMap<QByteArray, QByteArray>()
-                                                                   : kAnswering);
-            closeOnTerminationSignals(bench.window);
-            Busy busyWhenActed = Busy::Idle;
-            const auto act = [&] {
-                busyWhenActed = bench.window->busy();
-                action.deliver(bench);
-                // Anything stored after a close is a second store.
-                if (bench.window && !bench.window->isVisible()) {
-                    QFile::remove(bench.program.settingsFile());
-                }
-            };
-            // The reply to "/rawxact first" comes once the action has been handled.
-            bench.reader.whenReceived = [&](const QByteArray& line) {
-                if (state.setup == Setup::None &&
-                    bench.reader.received().join(';') == state.closedAt) {
-                    QTimer::singleShot(0, act);
-                }
-                if (line == "/rawxact first") {
-                    QTimer::singleShot(100ms, [&] {
-                        if (bench.window && bench.window->isVisible()) {
-                            bench.reader.send("/rawxact first done\r\n");
-                        }
-                    });
-                }
-            };
-            // The warning box is a modal loop: the action comes from within it.
-            bench.desktop.whileMessageShown = [&](const RecordingDesktop::Message& message) {
-                if (message.title == "Warning") {
-                    QEventLoop box;
-                    QTimer::singleShot(0, &box, [&] {
-                        act();
-                        box.quit();
-                    });
-                    box.exec();
-                    EXPECT_FALSE(bench.window.isNull()) << "destroyed while its handler runs";
-                }
-            };
-            std::optional<DriverDeviceLink> device;
-            if (state.setup == Setup::DriverDevice) {
-                device.emplace("Silent");
-                bench.window->Combo2->setEditText("Silent");
-            } else if (state.setup == Setup::KeysHeld) {
-                QTest::keyPress(bench.window, Qt::Key_Alt);
-            }
-            // Clicked from an event loop, which the window's deletion after a close waits for.
-            QEventLoop clicking;
-            QTimer::singleShot(0, &clicking, [&] {
-                if (state.setup == Setup::About) {
-                    QTimer::singleShot(50ms, act);
-                    QTimer::singleShot(300ms, [] { modal::closeAll(); });
-                    bench.window->mnuHelpAbout->trigger();
-                } else {
-                    if (state.closedAt.isEmpty()) {
-                        QTimer::singleShot(0, act);
-                    }
-                    state.go ? bench.window->btnSend->click() : bench.window->btnOpen->click();
-                }
-                clicking.quit();
-            });
-            clicking.exec();
-            // Keys posted and the windows' deletion are handled; an About left open is closed.
-            QTest::qWait(100);
-            modal::closeAll();
-            QTest::qWait(20);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-            EXPECT_NE(busyWhenActed, Busy::Idle);
-            const QByteArray received = bench.reader.received().join(';');
-            ASSERT_EQ(bench.window.isNull(),
-                      action.closes && (signal || state.setup != Setup::About));
-            if (bench.window.isNull()) {
-                // A termination request closes from the event loop, once the wait has looked.
-                EXPECT_TRUE(signal ? received.startsWith(state.closedAt) &&
-                                         !received.contains("/rawsend second")
-                                   : received == state.closedAt)
-                    << received.toStdString();
-                const bool toldPortOpen = std::any_of(
-                    bench.desktop.messages.begin(), bench.desktop.messages.end(),
-                    [](const auto& message) { return message.title == "Bench (COM5) is open"; });
-                EXPECT_TRUE(signal || toldPortOpen == state.portOpen);
-                EXPECT_TRUE(signal || !QFile::exists(bench.program.settingsFile()));
-                EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
-                continue;
-            }
-            EXPECT_EQ(received, state.go ? kRun : state.setup == Setup::About ? "" : kTest);
-            EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
-                      QString(action.name) == "Help, Show Help" ? 1u : 0u);
-            EXPECT_EQ(bench.window->busy(), Busy::Idle);
-            EXPECT_TRUE(!state.go ||
-                        bench.window->txtCommandList->text() ==
-                            transcriptOf("/rawxact first --> first done;/rawsend second"));
         }
     }
+    return cases;
 }
+
+void PrintTo(const std::pair<BusyState, Action>& busyCase, std::ostream* out)
+{
+    *out << busyCase.second.name << " while " << busyCase.first.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachActionAtEachWait, WhileTheWindowIsBusy, testing::ValuesIn(busyCases()),
+                         [](const testing::TestParamInfo<std::pair<BusyState, Action>>& row) {
+                             return caseName(row.param.second.name) + "_While" +
+                                    caseName(row.param.first.name);
+                         });
 
 } // namespace
