@@ -93,7 +93,7 @@ public:
     qint32 nHeight = 0;
     qint16 nWinState = 0;
 
-    // Lifecycle (app/).
+    // Loading, activation and closing (frmMain_Lifecycle.cpp).
     void Form_Load();
     void Form_Activate();
     void Form_QueryUnload(qint16& Cancel);
@@ -103,16 +103,15 @@ public:
     void Form_UnloadWithoutDisplay();
     void btnExit_Click();
     void mnuFileExit_Click();
-    void Timer1_Timer();
 
-    // Layout (ui/).
+    // Layout (frmMain_Layout.cpp).
     void Form_Resize();
 
-    // Help and About (ui/).
+    // Help and About (frmMain_Help.cpp).
     void mnuShowHelp_Click();
     void mnuHelpAbout_Click();
 
-    // Settings file (settings/).
+    // Settings file (frmMain_Settings.cpp).
     QString GetConfigFileName() const;
     void GetLastSettings();
     void GetFormPosition(QWidget& MyForm, qint32& nTop, qint32& nLeft, qint32& nWidth,
@@ -120,27 +119,28 @@ public:
     void SaveCurrentSettings();
     void SaveFormPosition(QWidget& MyForm);
 
-    // Command file (commands/). Reading returns false when the file was
-    // refused: it could not be read as a workbook, or it names no command.
+    // Command file (frmMain_CommandFile.cpp). Reading returns false when the
+    // file was refused: it could not be read as a workbook, or it names no command.
     bool ReadCommandExcelFile(QString& CmdListFilename);
     void mnuFileOpen_Click();
 
-    // Driver discovery (device/): fills Combo2 from the drivers' records.
+    // Driver discovery (frmMain_DriverDiscovery.cpp): fills Combo2 from the drivers' records.
     QString ReadRegistry(quint32 Group, const QString& Section, const QString& Key);
     void DiscoverDrivers();
 
-    // Opening a port and detecting the reader (device/).
+    // Opening a port and detecting the reader, and the tick of its waits (frmMain_OpenPort.cpp).
     void btnOpen_Click();
     void Combo2_KeyPress(int KeyAscii);
     void SetClosedState();
     void ShowPleaseWait();
     void HideOpenPortButton();
     void SendLine(const QString& sLine);
+    void Timer1_Timer();
 
-    // Receive handling (device/).
+    // Receive handling (frmMain_Receive.cpp).
     void MSComm1_OnComm();
 
-    // Sending the command list (commands/).
+    // Sending the command list (frmMain_Send.cpp).
     void btnSend_Click();
     void txtSerialNumber_Change();
     void txtSerialNumber_KeyPress(int KeyAscii);
