@@ -8,7 +8,6 @@ ColourButton::ColourButton(const QString& caption, QColor backColor, QWidget* pa
 
 void ColourButton::setBackColor(QColor colour)
 {
-    backColor_ = colour;
     // A style sheet with a background colour alone lets styles such as Fusion
     // paint a gradient over it; with a border of its own the colour is painted flat.
     setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid #606060;"

@@ -10,9 +10,5 @@ class ColourButton : public QPushButton {
 public:
     ColourButton(const QString& caption, QColor backColor, QWidget* parent);
 
-    QColor backColor() const { return backColor_; }
     void setBackColor(QColor colour);
-
-private:
-    QColor backColor_;
 };

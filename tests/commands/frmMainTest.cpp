@@ -3,6 +3,7 @@
 #include "device/MSComm.h"
 #include "support/DriverLog.h"
 #include "support/Fixtures.h"
+#include "support/PaintedColour.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
@@ -57,7 +58,7 @@ protected:
     void expectGo(bool ready) const
     {
         EXPECT_EQ(window.btnSend->isEnabled(), ready);
-        EXPECT_EQ(window.btnSend->backColor(),
+        EXPECT_EQ(paintedColour(*window.btnSend),
                   ready ? sendColour::kReady : sendColour::kWaitingForSerial);
     }
 
@@ -239,7 +240,7 @@ TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
         if (shown.endsWith(" --> ") && shown != answered) {
             type("9");
             EXPECT_FALSE(window.btnSend->isEnabled());
-            EXPECT_EQ(window.btnSend->backColor(), sendColour::kSending);
+            EXPECT_EQ(paintedColour(*window.btnSend), sendColour::kSending);
             reader.send("/rawxact:ACK\r\n");
             answered = shown;
         }

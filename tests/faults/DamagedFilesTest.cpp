@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "support/Fixtures.h"
 #include "support/ManualClock.h"
+#include "support/PaintedColour.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
@@ -100,7 +101,7 @@ TEST(DamagedFiles, EachFileInEachWay)
             }
             if (path == commandFile) {
                 EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
-                EXPECT_EQ(window->btnSend->backColor(), sendColour::kWaitingForSerial);
+                EXPECT_EQ(paintedColour(*window->btnSend), sendColour::kWaitingForSerial);
                 EXPECT_EQ(window->nCmdCount, 0);
                 EXPECT_EQ(desktop.fileRequests.size(), 0u);
                 EXPECT_EQ(titles, QStringList("Orvelle"));
