@@ -10,6 +10,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/FreeXlRange.h"
+#include "support/WindowAccess.h"
 #include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/TextBox.h"
@@ -115,10 +116,10 @@ int main(int argc, char* argv[])
     const SteadyClock clock;
     frmMain window(desktop, clock, environment.programFile());
     showOnScreen(window);
-    PaintCounter painted(*window.txtCommandList->viewport());
+    PaintCounter painted(*access(window).txtCommandList()->viewport());
     // As the user: File, Open, the file chosen, and the preview on screen.
     const auto clearPreview = [&] {
-        window.txtCommandList->setText(QString());
+        access(window).txtCommandList()->setText(QString());
         QApplication::processEvents();
     };
     const auto untilPainted = [&](const std::function<void()>& action) {
@@ -128,11 +129,11 @@ int main(int argc, char* argv[])
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     };
-    const auto windowRead = [&] { untilPainted([&] { window.mnuFileOpen->trigger(); }); };
+    const auto windowRead = [&] { untilPainted([&] { access(window).mnuFileOpen()->trigger(); }); };
     // The part of it no reader can save: the same preview put into the text box and painted.
     QString preview;
     const auto previewOnly = [&] {
-        untilPainted([&] { window.txtCommandList->setText(preview); });
+        untilPainted([&] { access(window).txtCommandList()->setText(preview); });
     };
     std::size_t cells = 0;
     const auto bareRead = [&] {
@@ -151,7 +152,7 @@ int main(int argc, char* argv[])
     };
     // Once each to warm up, then in turns, so that all meet the same machine.
     windowRead();
-    preview = window.txtCommandList->text();
+    preview = access(window).txtCommandList()->text();
     bareRead();
     ownRead();
     std::vector<double> windowTimes;
@@ -174,8 +175,8 @@ int main(int argc, char* argv[])
 
     std::printf("command file: %s (%zu rows, %d commands, FreeXL %zu cells), window shown on "
                 "the %s platform, median of %d runs each\n",
-                argv[1], rows, window.nCmdCount, cells, qPrintable(QGuiApplication::platformName()),
-                kRuns);
+                argv[1], rows, access(window).nCmdCount(), cells,
+                qPrintable(QGuiApplication::platformName()), kRuns);
     std::printf("  File, Open to the painted preview:      %8.3f ms\n", full);
     std::printf("    of which the preview into the text box, painted: %8.3f ms\n", previewAlone);
     std::printf("  bare in-process FreeXL read:            %8.3f ms\n", bare);

@@ -9,6 +9,7 @@
 
 #include "bench/BenchSupport.h"
 #include "device/MSComm.h"
+#include "support/WindowAccess.h"
 #include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
@@ -114,7 +115,7 @@ struct Click {
 Click testAgainst(frmMain& window, bool flooding)
 {
     ReaderPort port(flooding);
-    window.MSComm1->setPortLocator([&port](int) { return port.path(); });
+    access(window).MSComm1()->setPortLocator([&port](int) { return port.path(); });
     const LoopGapMeter gaps;
     QElapsedTimer wall;
     wall.start();
@@ -137,7 +138,7 @@ int main(int argc, char* argv[])
     const SteadyClock clock;
     frmMain window(desktop, clock, environment.programFile());
     showOnScreen(window);
-    window.Combo2->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
+    access(window).Combo2()->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
 
     std::vector<double> silentSeconds, floodSeconds, silentGap, floodGap;
     double megabytes = 0;

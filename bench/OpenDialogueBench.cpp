@@ -6,6 +6,7 @@
 //   open-dialogue-bench
 
 #include "bench/BenchSupport.h"
+#include "support/WindowAccess.h"
 #include "ui/Clock.h"
 #include "ui/Fonts.h"
 #include "ui/SortedComboBox.h"
@@ -24,7 +25,7 @@ int main(int argc, char* argv[])
     QuietDesktop desktop;
     const SteadyClock clock;
     frmMain window(desktop, clock, environment.programFile());
-    window.Combo2->setEditText(QStringLiteral("Bench (COM5)"));
+    access(window).Combo2()->setEditText(QStringLiteral("Bench (COM5)"));
 
     double silentWall = 0;
     double silentCpu = 0;
@@ -49,7 +50,7 @@ int main(int argc, char* argv[])
             wall.start();
             window.btnOpen_Click();
             detected += wall.nsecsElapsed() / 1e6;
-            found += window.bReaderFound ? 1 : 0;
+            found += access(window).bReaderFound() ? 1 : 0;
             window.SetClosedState();
         }
     }

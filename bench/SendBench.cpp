@@ -11,6 +11,7 @@
 #include "bench/BenchSupport.h"
 #include "platform/Descriptors.h"
 #include "platform/KvrFolder.h"
+#include "support/WindowAccess.h"
 #include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/Fonts.h"
@@ -83,18 +84,18 @@ struct ProgramRun {
 // Go pressed with the space bar, as on the focused button; the run ends within the press.
 ProgramRun sendOnce(frmMain& window)
 {
-    window.btnSend->setFocus();
+    access(window).btnSend()->setFocus();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QElapsedTimer wall;
     const double cpuBefore = cpuSeconds();
     const LoopGapMeter gaps;
     wall.start();
-    QApplication::sendEvent(window.btnSend, &press);
-    QApplication::sendEvent(window.btnSend, &release);
+    QApplication::sendEvent(access(window).btnSend(), &press);
+    QApplication::sendEvent(access(window).btnSend(), &release);
     ProgramRun run{wall.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore, gaps.worstMilliseconds(),
                    false};
-    const QString transcript = window.txtCommandList->text();
+    const QString transcript = access(window).txtCommandList()->text();
     run.everyLineAnswered = transcript.endsWith(QStringLiteral("Done")) &&
                             transcript.count(QStringLiteral(" --> ACK item ")) == kLines;
     return run;
@@ -133,12 +134,12 @@ int main(int argc, char* argv[])
     const SteadyClock clock;
     frmMain window(desktop, clock, environment.programFile());
     showOnScreen(window);
-    window.Combo2->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
+    access(window).Combo2()->setEditText(QStringLiteral("KVR Reader 0 (COM5)"));
     for (int i = 0; i < kLines; ++i) {
-        window.sCmdList[i] = QStringLiteral("/rawxact item %1").arg(i);
-        window.bWaitReply[i] = true;
+        access(window).sCmdList()[i] = QStringLiteral("/rawxact item %1").arg(i);
+        access(window).bWaitReply()[i] = true;
     }
-    window.nCmdCount = kLines;
+    access(window).nCmdCount() = kLines;
     const std::string port = *platform::kvrFolder() + "/dosdevices/com5";
 
     // The program and the bare loop take turns, so that both meet the same

@@ -24,9 +24,8 @@ class SortedComboBox;
 class TextBox;
 
 // The program's working window. Its controls, window variables and handlers
-// keep their design names; each subsystem defines its own members in its own
-// folder (lifecycle in app/, layout here, the port in device/, the command
-// file in commands/, the settings file in settings/).
+// keep their design names; its members are defined beside it in files named
+// frmMain_<Subject>.cpp, by what they serve.
 class frmMain : public QMainWindow {
     Q_OBJECT
 
@@ -36,62 +35,6 @@ public:
     frmMain(DesktopServices& desktop, const Clock& clock, QString programFile,
             QWidget* parent = nullptr);
     ~frmMain() override;
-
-    // Controls on the window.
-    TextBox* txtCommandList;
-    AutoSizeLabel* lblSerialNumber;
-    QLineEdit* txtSerialNumber;
-    ColourButton* btnSend;
-    QPushButton* btnExit;
-    QGroupBox* frmKVRPort;
-    // In frmKVRPort.
-    SortedComboBox* Combo2;
-    QPushButton* btnOpen;
-    AutoSizeLabel* Label3;
-    TextBox* txtDeviceDriver;
-    LineShape* Line2;
-    AutoSizeLabel* D;
-    AutoSizeLabel* lblDevice;
-    QGroupBox* frmLastUsed;
-    TextBox* txtCurrName;
-    // In frmLastUsed.
-    AutoSizeLabel* Label2;
-    AutoSizeLabel* lblCurrPort;
-
-    // Menus.
-    QMenu* mnuFile;
-    QAction* mnuFileOpen;
-    QAction* mnuSep2;
-    QAction* mnuFileExit;
-    QMenu* mnuHelp;
-    QAction* mnuShowHelp;
-    QAction* mnuSep1;
-    QAction* mnuHelpAbout;
-
-    // Components without a face.
-    MSComm* MSComm1;
-    QTimer* Timer1;
-
-    // Window variables.
-    QString sCmdFile;
-    // The command list: prepared lines, whether each awaits a reply, and how many are in use.
-    std::array<QString, 1001> sCmdList;
-    std::array<bool, 1001> bWaitReply{};
-    qint16 nCmdCount = 0;
-    bool bOpeningPort = false;
-    qint16 nTicksLeft = 0;
-    bool bWaitOver = false;
-    bool bReaderFound = false;
-    bool bDetecting = false;
-    // A run of btnOpen_Click is in progress.
-    bool bOpenBusy = false;
-    QString sRawReply;
-    // Placement read from the settings while loading and on activation (twips).
-    qint32 nTop = 0;
-    qint32 nLeft = 0;
-    qint32 nWidth = 0;
-    qint32 nHeight = 0;
-    qint16 nWinState = 0;
 
     // Loading, activation and closing (frmMain_Lifecycle.cpp).
     void Form_Load();
@@ -155,6 +98,66 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls and window variables are the window's own; tests and
+    // benches reach them through WindowAccess (tests/support/).
+    friend struct WindowAccess;
+
+    // Controls on the window.
+    TextBox* txtCommandList;
+    AutoSizeLabel* lblSerialNumber;
+    QLineEdit* txtSerialNumber;
+    ColourButton* btnSend;
+    QPushButton* btnExit;
+    QGroupBox* frmKVRPort;
+    // In frmKVRPort.
+    SortedComboBox* Combo2;
+    QPushButton* btnOpen;
+    AutoSizeLabel* Label3;
+    TextBox* txtDeviceDriver;
+    LineShape* Line2;
+    AutoSizeLabel* D;
+    AutoSizeLabel* lblDevice;
+    QGroupBox* frmLastUsed;
+    TextBox* txtCurrName;
+    // In frmLastUsed.
+    AutoSizeLabel* Label2;
+    AutoSizeLabel* lblCurrPort;
+
+    // Menus.
+    QMenu* mnuFile;
+    QAction* mnuFileOpen;
+    QAction* mnuSep2;
+    QAction* mnuFileExit;
+    QMenu* mnuHelp;
+    QAction* mnuShowHelp;
+    QAction* mnuSep1;
+    QAction* mnuHelpAbout;
+
+    // Components without a face.
+    MSComm* MSComm1;
+    QTimer* Timer1;
+
+    // Window variables.
+    QString sCmdFile;
+    // The command list: prepared lines, whether each awaits a reply, and how many are in use.
+    std::array<QString, 1001> sCmdList;
+    std::array<bool, 1001> bWaitReply{};
+    qint16 nCmdCount = 0;
+    bool bOpeningPort = false;
+    qint16 nTicksLeft = 0;
+    bool bWaitOver = false;
+    bool bReaderFound = false;
+    bool bDetecting = false;
+    // A run of btnOpen_Click is in progress.
+    bool bOpenBusy = false;
+    QString sRawReply;
+    // Placement read from the settings while loading and on activation (twips).
+    qint32 nTop = 0;
+    qint32 nLeft = 0;
+    qint32 nWidth = 0;
+    qint32 nHeight = 0;
+    qint16 nWinState = 0;
+
     void createControls();
     void createMenus();
     void chainTabOrder();

@@ -8,6 +8,7 @@
 #include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "support/WindowAccess.h"
 #include "ui/QtDesktopServices.h"
 #include "ui/SortedComboBox.h"
 #include "ui/frmMain.h"
@@ -88,7 +89,7 @@ protected:
 
     void exit()
     {
-        window->mnuFileExit->trigger();
+        access(*window).mnuFileExit()->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ASSERT_TRUE(window.isNull());
     }
@@ -136,11 +137,15 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         const char* modalUp;
     } ways[] = {
         // First, while nothing is stored: About closed, the main window takes them back.
-        {"Help, About", false, [](frmMain& w) { w.mnuHelpAbout->trigger(); }, SIGHUP, "frmAbout"},
-        {"Exit", false, [](frmMain& w) { w.btnExit->click(); }, 0, ""},
-        {"File, Exit, port open", true, [](frmMain& w) { w.mnuFileExit->trigger(); }, 0, ""},
-        {"File, Open", false, [](frmMain& w) { w.mnuFileOpen->trigger(); }, SIGINT, "QFileDialog"},
-        {"Exit's message", true, [](frmMain& w) { w.btnExit->click(); }, SIGTERM, "QMessageBox"},
+        {"Help, About", false, [](frmMain& w) { access(w).mnuHelpAbout()->trigger(); }, SIGHUP,
+         "frmAbout"},
+        {"Exit", false, [](frmMain& w) { access(w).btnExit()->click(); }, 0, ""},
+        {"File, Exit, port open", true, [](frmMain& w) { access(w).mnuFileExit()->trigger(); }, 0,
+         ""},
+        {"File, Open", false, [](frmMain& w) { access(w).mnuFileOpen()->trigger(); }, SIGINT,
+         "QFileDialog"},
+        {"Exit's message", true, [](frmMain& w) { access(w).btnExit()->click(); }, SIGTERM,
+         "QMessageBox"},
         // The termination's own close shows the message, and closes it on its next try.
         {"its own close's message", true, [](frmMain&) {}, SIGTERM, ""},
     };
@@ -151,10 +156,10 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         const QPoint place(100 + 10 * row, 90);
         const int entry = ++row % 2;
         window->move(place);
-        window->Combo2->setCurrentIndex(entry);
-        const QString message = window->Combo2->currentText() + kPortClosing;
-        window->MSComm1->setCommPort(5);
-        ASSERT_FALSE(way.portOpen && window->MSComm1->setPortOpen(true));
+        access(*window).Combo2()->setCurrentIndex(entry);
+        const QString message = access(*window).Combo2()->currentText() + kPortClosing;
+        access(*window).MSComm1()->setCommPort(5);
+        ASSERT_FALSE(way.portOpen && access(*window).MSComm1()->setPortOpen(true));
         const QByteArray before = readFile(settings);
         onModal = [&](QWidget* modal) {
             if (way.signal) {
@@ -163,7 +168,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
             }
             if (qobject_cast<QMessageBox*>(modal)) {
                 EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->icon(), QMessageBox::Warning);
-                EXPECT_FALSE(window->MSComm1->PortOpen());
+                EXPECT_FALSE(access(*window).MSComm1()->PortOpen());
                 EXPECT_EQ(readFile(settings), before);
             }
             return answer(modal) || !window;
@@ -180,7 +185,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
                       .arg(entry)
                       .arg(place.x() * 15));
         EXPECT_EQ(start(program.file()).pos(), place);
-        EXPECT_EQ(window->Combo2->currentIndex(), entry);
+        EXPECT_EQ(access(*window).Combo2()->currentIndex(), entry);
     }
     exit();
 }
@@ -212,15 +217,15 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
         const bool isInstalled = file == installed.file();
         isInstalled ? qputenv("XDG_CONFIG_HOME", home.filePath("xdg").toLocal8Bit())
                     : qunsetenv("XDG_CONFIG_HOME");
-        EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 1 : 0);
-        EXPECT_TRUE(window->isVisible() && window->focusWidget() == window->Combo2);
+        EXPECT_EQ(access(start(file)).Combo2()->currentIndex(), isInstalled ? 1 : 0);
+        EXPECT_TRUE(window->isVisible() && window->focusWidget() == access(*window).Combo2());
         EXPECT_FALSE(QFile::exists(settings));
-        window->Combo2->setCurrentIndex(isInstalled ? 0 : 1);
+        access(*window).Combo2()->setCurrentIndex(isInstalled ? 0 : 1);
         window->setWindowState(state);
         exit();
         EXPECT_TRUE(readFile(settings).contains("WindowState= " + QByteArray::number(int(state))));
         EXPECT_EQ(readFile(settings).contains("LastFile=preset.xls\n"), isInstalled);
-        EXPECT_EQ(start(file).Combo2->currentIndex(), isInstalled ? 0 : 1);
+        EXPECT_EQ(access(start(file)).Combo2()->currentIndex(), isInstalled ? 0 : 1);
         EXPECT_EQ(window->windowState(), state);
         exit();
     }
@@ -241,9 +246,9 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
                              "[Current_Port]\r\nPort_Num= 2\r\n[File]\r\nLastFile=x\r\n")) > 0);
     settings.close();
     EXPECT_EQ(start(program.file()).pos(), QPoint(0, 100));
-    EXPECT_EQ(window->sCmdFile, "");
+    EXPECT_EQ(access(*window).sCmdFile(), "");
     EXPECT_EQ(window->centralWidget()->size(), QSize(629, 416));
-    EXPECT_EQ(window->Combo2->currentIndex(), 0);
+    EXPECT_EQ(access(*window).Combo2()->currentIndex(), 0);
     exit();
     EXPECT_EQ(readFile(program.settingsFile()),
               utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"

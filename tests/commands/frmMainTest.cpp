@@ -9,6 +9,7 @@
 #include "support/ScriptedReader.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "support/WindowAccess.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/Clock.h"
 #include "ui/ColourButton.h"
@@ -33,8 +34,8 @@ class CommandsWindow : public testing::Test {
 protected:
     CommandsWindow()
     {
-        window.Timer1->setInterval(5);
-        window.Combo2->setEditText("KVR Reader 0 (COM5)");
+        access(window).Timer1()->setInterval(5);
+        access(window).Combo2()->setEditText("KVR Reader 0 (COM5)");
         window.show();
         QApplication::setActiveWindow(&window);
     }
@@ -43,13 +44,13 @@ protected:
     void open(const QString& path)
     {
         desktop.filesToChoose = {path};
-        window.mnuFileOpen->trigger();
+        access(window).mnuFileOpen()->trigger();
     }
 
     // Keys typed into the serial-number box: text, or a key such as Enter.
     void type(const QString& text, Qt::Key key = Qt::Key_unknown)
     {
-        window.txtSerialNumber->setFocus();
+        access(window).txtSerialNumber()->setFocus();
         for (const QChar c : text) {
             QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, c, Qt::NoModifier);
         }
@@ -57,8 +58,8 @@ protected:
 
     void expectGo(bool ready) const
     {
-        EXPECT_EQ(window.btnSend->isEnabled(), ready);
-        EXPECT_EQ(paintedColour(*window.btnSend),
+        EXPECT_EQ(access(window).btnSend()->isEnabled(), ready);
+        EXPECT_EQ(paintedColour(*access(window).btnSend()),
                   ready ? sendColour::kReady : sendColour::kWaitingForSerial);
     }
 
@@ -79,7 +80,7 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     ASSERT_EQ(desktop.fileRequests.size(), 2u);
     EXPECT_EQ(desktop.fileRequests[1].initialFile, missing);
     EXPECT_EQ(desktop.fileRequests[1].initialFolder, program.folder());
-    EXPECT_EQ(window.txtCommandList->text(), "Please select a command file");
+    EXPECT_EQ(access(window).txtCommandList()->text(), "Please select a command file");
     expectGo(false);
 
     // Blanks at the end of the path chosen are cleaned off after the read.
@@ -87,24 +88,25 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     ASSERT_TRUE(QFile::copy(madeFixture("serial.xls"), path));
     open(path);
     // The preview's form is orvelle-check's (its expected output); the window gives it the path.
-    EXPECT_TRUE(window.txtCommandList->text().startsWith("Filename: " + path + "\r\n"));
-    EXPECT_TRUE(window.txtCommandList->text().contains("\n/rawsend /write {{SN}}\r\n"));
-    EXPECT_EQ(window.txtCommandList->textCursor().position(), 1);
+    EXPECT_TRUE(access(window).txtCommandList()->text().startsWith("Filename: " + path + "\r\n"));
+    EXPECT_TRUE(access(window).txtCommandList()->text().contains("\n/rawsend /write {{SN}}\r\n"));
+    EXPECT_EQ(access(window).txtCommandList()->textCursor().position(), 1);
     const QString title = "Orvelle 1.04.00 [" + path.trimmed() + "]";
     EXPECT_EQ(window.windowTitle(), title);
-    EXPECT_TRUE(window.txtSerialNumber->isVisible() && window.lblSerialNumber->isVisible());
+    EXPECT_TRUE(access(window).txtSerialNumber()->isVisible() &&
+                access(window).lblSerialNumber()->isVisible());
     expectGo(false);
     EXPECT_TRUE(readFile(program.settingsFile()).contains(("LastFile=" + path + "\n").toUtf8()));
 
     // A file refused leaves list, preview, title and the current file as they were.
-    const QString preview = window.txtCommandList->text();
+    const QString preview = access(window).txtCommandList()->text();
     for (const auto& [fixture, style] :
          {std::pair{"no-command-names.xls", 0}, std::pair{"truncated.xls", 48}}) {
         SCOPED_TRACE(fixture);
         open(madeFixture(fixture));
         EXPECT_EQ(desktop.messages.back().style, style);
-        EXPECT_EQ(window.nCmdCount, 4);
-        EXPECT_EQ(window.txtCommandList->text(), preview);
+        EXPECT_EQ(access(window).nCmdCount(), 4);
+        EXPECT_EQ(access(window).txtCommandList()->text(), preview);
         EXPECT_EQ(window.windowTitle(), title);
         expectGo(false);
     }
@@ -119,14 +121,14 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     open(".\\Commands.xls");
     QDir::setCurrent(saved);
     EXPECT_EQ(window.windowTitle(), "Orvelle 1.04.00 [.\\Commands.xls]");
-    EXPECT_TRUE(window.txtSerialNumber->isHidden());
+    EXPECT_TRUE(access(window).txtSerialNumber()->isHidden());
     expectGo(true);
 
     // A file not found behind a list empties the preview; the list stays usable.
     open(missing);
     EXPECT_EQ(desktop.messages.back().title, "NO FILE SELECTED");
-    EXPECT_EQ(window.txtCommandList->text(), "");
-    EXPECT_EQ(window.nCmdCount, 3);
+    EXPECT_EQ(access(window).txtCommandList()->text(), "");
+    EXPECT_EQ(access(window).nCmdCount(), 3);
     expectGo(true);
 }
 
@@ -174,31 +176,32 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
         const qsizetype before = log.commands().size();
         open(madeFixture(run.fixture));
         if (run.serialNumber.isNull()) {
-            window.btnSend->click();
+            access(window).btnSend()->click();
         } else {
             // Enter in the empty box does nothing; a number typed readies Go and Enter sends.
-            const QString preview = window.txtCommandList->text();
+            const QString preview = access(window).txtCommandList()->text();
             type("\r", Qt::Key_Return);
             QCoreApplication::processEvents();
-            EXPECT_EQ(window.txtCommandList->text(), preview);
+            EXPECT_EQ(access(window).txtCommandList()->text(), preview);
             type(run.serialNumber);
             expectGo(true);
             type("\r", Qt::Key_Return);
             EXPECT_TRUE(QTest::qWaitFor(
-                [this] { return window.txtCommandList->text().endsWith("Done"); }, 30000));
+                [this] { return access(window).txtCommandList()->text().endsWith("Done"); },
+                30000));
         }
         const QString rule(45, u'=');
         const QStringList lines =
             QStringList{"Sending Commands:", rule} + run.transcript + QStringList{rule, "Done"};
-        EXPECT_EQ(window.txtCommandList->text(), lines.join("\r\n"));
+        EXPECT_EQ(access(window).txtCommandList()->text(), lines.join("\r\n"));
         // Shown whole as the run ends, not a frame later.
-        EXPECT_EQ(window.txtCommandList->toPlainText(), lines.join("\n"));
+        EXPECT_EQ(access(window).txtCommandList()->toPlainText(), lines.join("\n"));
         // kvr-sim logs what it reads a moment after the program has sent it.
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return log.commands().mid(before) == run.received; }, 10000))
             << log.commands().mid(before).join(" | ").toStdString();
-        EXPECT_FALSE(window.MSComm1->PortOpen());
-        EXPECT_EQ(window.txtSerialNumber->text(), run.kept);
+        EXPECT_FALSE(access(window).MSComm1()->PortOpen());
+        EXPECT_EQ(access(window).txtSerialNumber()->text(), run.kept);
         expectGo(run.serialNumber.isNull() || !run.kept.isEmpty());
     }
     open(madeFixture("serial.xls"));
@@ -214,13 +217,13 @@ TEST_F(CommandsWindow, ARunWithoutAReaderWarnsAndDropsTheTypedNumber)
     type("123");
     SimulatedDriver silent({"--silent", "--log", log.path()});
     ASSERT_TRUE(silent.ready());
-    window.btnSend->click();
+    access(window).btnSend()->click();
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].style, 80);
     EXPECT_EQ(desktop.messages[0].title, "Warning");
     EXPECT_EQ(log.commands(), QStringList());
-    EXPECT_EQ(window.txtSerialNumber->text(), "");
-    EXPECT_FALSE(window.MSComm1->PortOpen());
+    EXPECT_EQ(access(window).txtSerialNumber()->text(), "");
+    EXPECT_FALSE(access(window).MSComm1()->PortOpen());
     expectGo(false);
 }
 
@@ -230,26 +233,26 @@ TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
 {
     ScriptedReader reader(
         {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
-    window.MSComm1->setPortLocator([&reader](int) { return reader.path(); });
+    access(window).MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
     open(madeFixture("serial.xls"));
     type("1");
     QString answered;
     QTimer look;
     look.callOnTimeout([&] {
-        const QString shown = window.txtCommandList->toPlainText();
+        const QString shown = access(window).txtCommandList()->toPlainText();
         if (shown.endsWith(" --> ") && shown != answered) {
             type("9");
-            EXPECT_FALSE(window.btnSend->isEnabled());
-            EXPECT_EQ(paintedColour(*window.btnSend), sendColour::kSending);
+            EXPECT_FALSE(access(window).btnSend()->isEnabled());
+            EXPECT_EQ(paintedColour(*access(window).btnSend()), sendColour::kSending);
             reader.send("/rawxact:ACK\r\n");
             answered = shown;
         }
     });
     look.start(5);
-    window.btnSend->click();
-    EXPECT_TRUE(window.txtCommandList->text().contains(
+    access(window).btnSend()->click();
+    EXPECT_TRUE(access(window).txtCommandList()->text().contains(
         "ABC0000000000000001 --> ACK\r\n Sending: /rawsend /write 0000000000000001"));
-    EXPECT_EQ(window.txtSerialNumber->text(), "9");
+    EXPECT_EQ(access(window).txtSerialNumber()->text(), "9");
     expectGo(true);
 }
 

@@ -5,6 +5,7 @@
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempProgram.h"
+#include "support/WindowAccess.h"
 #include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/SortedComboBox.h"
@@ -59,14 +60,14 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         RecordingDesktop desktop;
         const SteadyClock clock;
         frmMain window(desktop, clock, program.file());
-        window.txtCommandList->setText("the preview\r\n");
+        access(window).txtCommandList()->setText("the preview\r\n");
         window.DiscoverDrivers();
         QStringList listed;
-        for (int i = 0; i < window.Combo2->count(); ++i) {
-            listed << window.Combo2->itemText(i);
+        for (int i = 0; i < access(window).Combo2()->count(); ++i) {
+            listed << access(window).Combo2()->itemText(i);
         }
         EXPECT_EQ(listed, expected);
-        EXPECT_EQ(window.Combo2->currentText(), expected.value(0));
+        EXPECT_EQ(access(window).Combo2()->currentText(), expected.value(0));
         QStringList messages;
         for (const auto& [text, style, title] : desktop.messages) {
             messages
@@ -83,10 +84,11 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
                          "Drivers to run."}));
         EXPECT_TRUE(
             desktop.messages[1].text.contains("\r\nor go to https://drivers.example.com/kvr\r\n"));
-        EXPECT_EQ(window.txtCommandList->text(),
+        EXPECT_EQ(access(window).txtCommandList()->text(),
                   "URL for the KVR Drivers:\r\nhttps://drivers.example.com/kvr\r\n" +
                       QString(53, u'=') + "\r\n\r\nthe preview\r\n");
-        EXPECT_FALSE(window.btnSend->isEnabled() || window.btnOpen->isEnabled());
+        EXPECT_FALSE(access(window).btnSend()->isEnabled() ||
+                     access(window).btnOpen()->isEnabled());
     }
 }
 

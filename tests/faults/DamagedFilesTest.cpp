@@ -6,6 +6,7 @@
 #include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "support/WindowAccess.h"
 #include "ui/ColourButton.h"
 #include "ui/SendButtonColours.h"
 #include "ui/SortedComboBox.h"
@@ -66,7 +67,7 @@ TEST(DamagedFiles, EachFileInEachWay)
         desktop = {};
         desktop.filesToChoose = chooseCommandFile ? QStringList{commandFile} : QStringList();
         window = Module1::Main(desktop, clock, program.file());
-        window->Timer1->setInterval(5);
+        access(*window).Timer1()->setInterval(5);
     };
     const auto close = [&window] {
         EXPECT_TRUE(window->close());
@@ -74,7 +75,7 @@ TEST(DamagedFiles, EachFileInEachWay)
         EXPECT_TRUE(window.isNull());
     };
     start(true);
-    window->Combo2->setCurrentIndex(1);
+    access(*window).Combo2()->setCurrentIndex(1);
     close();
     const QByteArray settings = readFile(program.settingsFile());
     // A binary file where a text file belongs: the start of this test program.
@@ -100,27 +101,29 @@ TEST(DamagedFiles, EachFileInEachWay)
                 titles << message.title;
             }
             if (path == commandFile) {
-                EXPECT_EQ(window->txtCommandList->text(), "Please select a command file");
-                EXPECT_EQ(paintedColour(*window->btnSend), sendColour::kWaitingForSerial);
-                EXPECT_EQ(window->nCmdCount, 0);
+                EXPECT_EQ(access(*window).txtCommandList()->text(), "Please select a command file");
+                EXPECT_EQ(paintedColour(*access(*window).btnSend()), sendColour::kWaitingForSerial);
+                EXPECT_EQ(access(*window).nCmdCount(), 0);
                 EXPECT_EQ(desktop.fileRequests.size(), 0u);
                 EXPECT_EQ(titles, QStringList("Orvelle"));
                 ASSERT_FALSE(desktop.messages.empty());
                 EXPECT_EQ(desktop.messages[0].text,
                           "Cannot read the command file " + commandFile + ": " + reasons[how]);
             } else {
-                EXPECT_EQ(window->nCmdCount, 3);
+                EXPECT_EQ(access(*window).nCmdCount(), 3);
                 EXPECT_EQ(titles.join(';'),
                           settingsFile ? "NO FILE SELECTED" : "Orvelle;No KVR Drivers Loaded!");
-                EXPECT_EQ(window->Combo2->currentText(), settingsFile ? "KVR Reader 0 (COM5)" : "");
-                EXPECT_EQ(window->btnOpen->isEnabled(), settingsFile);
+                EXPECT_EQ(access(*window).Combo2()->currentText(),
+                          settingsFile ? "KVR Reader 0 (COM5)" : "");
+                EXPECT_EQ(access(*window).btnOpen()->isEnabled(), settingsFile);
             }
 
-            window->Combo2->setEditText("KVR Reader 1 (COM6)");
+            access(*window).Combo2()->setEditText("KVR Reader 1 (COM6)");
             QApplication::setActiveWindow(window);
-            window->Combo2->setFocus();
+            access(*window).Combo2()->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            EXPECT_TRUE(QTest::qWaitFor([&window] { return window->bReaderFound; }, 5000));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&window] { return access(*window).bReaderFound(); }, 5000));
             close();
 
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

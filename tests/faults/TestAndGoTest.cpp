@@ -11,6 +11,7 @@
 #include "support/ScriptedReader.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "support/WindowAccess.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/ColourButton.h"
 #include "ui/ModalWindows.h"
@@ -60,9 +61,9 @@ public:
         , window(new frmMain(desktop, clock, program.file()))
     {
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Timer1->setInterval(5);
-        window->MSComm1->setPortLocator([this](int) { return reader.path(); });
-        window->Combo2->setEditText("Bench (COM5)");
+        access(*window).Timer1()->setInterval(5);
+        access(*window).MSComm1()->setPortLocator([this](int) { return reader.path(); });
+        access(*window).Combo2()->setEditText("Bench (COM5)");
         loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);
         window->show();
     }
@@ -94,10 +95,13 @@ struct DriverDeviceLink {
 QString shown(const ProgramWindow& bench)
 {
     const frmMain& window = *bench.window;
-    QStringList parts{window.btnOpen->text(),     window.txtDeviceDriver->text(),
-                      window.lblDevice->text(),   window.lblCurrPort->text(),
-                      window.txtCurrName->text(), window.MSComm1->PortOpen() ? "open" : "shut"};
-    parts << (window.bReaderFound ? "found" : "-")
+    QStringList parts{access(window).btnOpen()->text(),
+                      access(window).txtDeviceDriver()->text(),
+                      access(window).lblDevice()->text(),
+                      access(window).lblCurrPort()->text(),
+                      access(window).txtCurrName()->text(),
+                      access(window).MSComm1()->PortOpen() ? "open" : "shut"};
+    parts << (access(window).bReaderFound() ? "found" : "-")
           << QStringLiteral("%1 beep").arg(bench.desktop.beeps);
     for (const auto& [text, style, title] : bench.desktop.messages) {
         parts << QStringLiteral("%1 %2: %3").arg(style).arg(title, text);
@@ -112,7 +116,7 @@ void go(frmMain& window, const QString& lines)
         entries.append({line, line.startsWith("/rawxact")});
     }
     loadCommandList(window, entries, false);
-    window.btnSend->click();
+    access(window).btnSend()->click();
 }
 
 // Another process holds port 5 through the serial component's lock until it is killed.
@@ -263,10 +267,11 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     ProgramWindow bench(QMap<QByteArray, QByteArray>{});
     frmMain& window = *bench.window;
     if (c.flood.isEmpty()) {
-        window.MSComm1->setPortLocator(SerialLink::systemName);
+        access(window).MSComm1()->setPortLocator(SerialLink::systemName);
     }
-    window.Combo2->setEditText(c.selector);
-    window.Timer1->setInterval(c.flood.isEmpty() ? c.tick : 60); // floods: the program's tick
+    access(window).Combo2()->setEditText(c.selector);
+    access(window).Timer1()->setInterval(c.flood.isEmpty() ? c.tick
+                                                           : 60); // floods: the program's tick
     std::jthread writer([] {}); // ends at once: the first reply's writer waits for it
     const auto reply = [&](const QByteArray& bytes) {
         writer = std::jthread([&bench, bytes, before = std::move(writer)]() mutable {
@@ -289,7 +294,7 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>("Silent") : nullptr;
     QTimer killer;
     QObject::connect(&killer, &QTimer::timeout, [&] {
-        if ((c.fault == Fault::KilledOpen && window.MSComm1->PortOpen()) ||
+        if ((c.fault == Fault::KilledOpen && access(window).MSComm1()->PortOpen()) ||
             (c.fault == Fault::KilledAtLine && !log.commands().isEmpty())) {
             driver->kill();
             killer.stop();
@@ -297,16 +302,17 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     });
     killer.start(1);
 
-    c.run.isEmpty() ? window.btnOpen->click() : go(window, c.run);
+    c.run.isEmpty() ? access(window).btnOpen()->click() : go(window, c.run);
     if (!c.flood.isEmpty() && c.floodAt.isEmpty()) {
         // The last words are a raw reply: once the window has it, it has taken everything.
         reply(c.flood);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.sRawReply.endsWith("taken"); }, 60000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return access(window).sRawReply().endsWith("taken"); }, 60000));
     }
     EXPECT_TRUE(shown(bench) == c.shown) << shown(bench).left(300).toStdString();
     EXPECT_EQ(log.commands().join(';'), c.received);
-    EXPECT_TRUE(c.transcript.isEmpty() || window.txtCommandList->text() == c.transcript)
-        << window.txtCommandList->text().left(300).toStdString();
+    EXPECT_TRUE(c.transcript.isEmpty() || access(window).txtCommandList()->text() == c.transcript)
+        << access(window).txtCommandList()->text().left(300).toStdString();
     EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
 
     if (holder > 0) {
@@ -315,13 +321,14 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     }
     ASSERT_TRUE(driver.emplace(QStringList{"--readers", "1"}).ready());
     bench.desktop = {};
-    window.MSComm1->setPortLocator(SerialLink::systemName);
-    window.Timer1->setInterval(5);
-    window.Combo2->setEditText(kBench);
-    window.btnOpen->click();
+    access(window).MSComm1()->setPortLocator(SerialLink::systemName);
+    access(window).Timer1()->setInterval(5);
+    access(window).Combo2()->setEditText(kBench);
+    access(window).btnOpen()->click();
     EXPECT_EQ(shown(bench), kFound);
     go(window, "/rawxact again");
-    EXPECT_EQ(window.txtCommandList->text(), transcriptOf("/rawxact again --> ACK again"));
+    EXPECT_EQ(access(window).txtCommandList()->text(),
+              transcriptOf("/rawxact again --> ACK again"));
     EXPECT_EQ(shown(bench), kRan);
 }
 
@@ -335,10 +342,11 @@ INSTANTIATE_TEST_SUITE_P(EachCondition, TestAndGo, testing::ValuesIn(kConditions
 TEST(OpenDialogue, ALateDeviceVersionLeavesTheButton)
 {
     ProgramWindow bench({});
-    bench.window->btnOpen->click();
+    access(*bench.window).btnOpen()->click();
     bench.reader.send("/get dev_version value: RDR\n");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bench.window->lblDevice->text() == "RDR"; }, 5000));
-    EXPECT_FALSE(bench.window->btnOpen->isHidden());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return access(*bench.window).lblDevice()->text() == "RDR"; }, 5000));
+    EXPECT_FALSE(access(*bench.window).btnOpen()->isHidden());
 }
 
 // Enter typed by the user: press and release come through the event loop.
@@ -360,7 +368,7 @@ const Action kActions[] = {
     {"File, Open", false,
      [](ProgramWindow& bench) {
          bench.desktop.filesToChoose = {madeFixture("rows-999.xls")};
-         bench.window->mnuFileOpen->trigger();
+         access(*bench.window).mnuFileOpen()->trigger();
      }},
     // An About that opens is closed again once it shows.
     {"Help, About", false,
@@ -372,25 +380,27 @@ const Action kActions[] = {
                  QApplication::activeModalWidget()->close();
              }
          });
-         bench.window->mnuHelpAbout->trigger();
+         access(*bench.window).mnuHelpAbout()->trigger();
      }},
-    {"Help, Show Help", false, [](ProgramWindow& bench) { bench.window->mnuShowHelp->trigger(); }},
-    {"Test", false, [](ProgramWindow& bench) { bench.window->btnOpen->click(); }},
+    {"Help, Show Help", false,
+     [](ProgramWindow& bench) { access(*bench.window).mnuShowHelp()->trigger(); }},
+    {"Test", false, [](ProgramWindow& bench) { access(*bench.window).btnOpen()->click(); }},
     {"Enter in the port list", false,
-     [](ProgramWindow& bench) { pressEnter(bench.window->Combo2->lineEdit()); }},
+     [](ProgramWindow& bench) { pressEnter(access(*bench.window).Combo2()->lineEdit()); }},
     // Typing enables Go again while Test runs (a run keeps it disabled).
     {"Go", false,
      [](ProgramWindow& bench) {
-         QTest::keyClicks(bench.window->txtSerialNumber, "7");
-         bench.window->btnSend->click();
+         QTest::keyClicks(access(*bench.window).txtSerialNumber(), "7");
+         access(*bench.window).btnSend()->click();
      }},
     {"Enter in the serial-number box", false,
      [](ProgramWindow& bench) {
-         QTest::keyClicks(bench.window->txtSerialNumber, "7");
-         pressEnter(bench.window->txtSerialNumber);
+         QTest::keyClicks(access(*bench.window).txtSerialNumber(), "7");
+         pressEnter(access(*bench.window).txtSerialNumber());
      }},
-    {"File, Exit", true, [](ProgramWindow& bench) { bench.window->mnuFileExit->trigger(); }},
-    {"Exit", true, [](ProgramWindow& bench) { bench.window->btnExit->click(); }},
+    {"File, Exit", true,
+     [](ProgramWindow& bench) { access(*bench.window).mnuFileExit()->trigger(); }},
+    {"Exit", true, [](ProgramWindow& bench) { access(*bench.window).btnExit()->click(); }},
     {"the window's close button", true, [](ProgramWindow& bench) { bench.window->close(); }},
     {"a termination signal", true, [](ProgramWindow&) { ASSERT_EQ(raise(SIGTERM), 0); }},
 };
@@ -478,7 +488,7 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
     std::optional<DriverDeviceLink> device;
     if (state.setup == Setup::DriverDevice) {
         device.emplace("Silent");
-        bench.window->Combo2->setEditText("Silent");
+        access(*bench.window).Combo2()->setEditText("Silent");
     } else if (state.setup == Setup::KeysHeld) {
         QTest::keyPress(bench.window, Qt::Key_Alt);
     }
@@ -488,12 +498,13 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
         if (state.setup == Setup::About) {
             QTimer::singleShot(50ms, act);
             QTimer::singleShot(300ms, [] { modal::closeAll(); });
-            bench.window->mnuHelpAbout->trigger();
+            access(*bench.window).mnuHelpAbout()->trigger();
         } else {
             if (state.closedAt.isEmpty()) {
                 QTimer::singleShot(0, act);
             }
-            state.go ? bench.window->btnSend->click() : bench.window->btnOpen->click();
+            state.go ? access(*bench.window).btnSend()->click()
+                     : access(*bench.window).btnOpen()->click();
         }
         clicking.quit();
     });
@@ -525,7 +536,7 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
     EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
               QString(action.name) == "Help, Show Help" ? 1u : 0u);
     EXPECT_EQ(bench.window->busy(), Busy::Idle);
-    EXPECT_TRUE(!state.go || bench.window->txtCommandList->text() ==
+    EXPECT_TRUE(!state.go || access(*bench.window).txtCommandList()->text() ==
                                  transcriptOf("/rawxact first --> first done;/rawsend second"));
 }
 

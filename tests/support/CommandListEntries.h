@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/WindowAccess.h"
 #include "ui/AutoSizeLabel.h"
 #include "ui/frmMain.h"
 
@@ -13,12 +14,12 @@
 inline void loadCommandList(frmMain& window, const QList<std::pair<QString, bool>>& entries,
                             bool needsSerial)
 {
-    window.nCmdCount = 0;
+    access(window).nCmdCount() = 0;
     for (const auto& [line, waitReply] : entries) {
-        window.sCmdList[window.nCmdCount] = line;
-        window.bWaitReply[window.nCmdCount] = waitReply;
-        ++window.nCmdCount;
+        access(window).sCmdList()[access(window).nCmdCount()] = line;
+        access(window).bWaitReply()[access(window).nCmdCount()] = waitReply;
+        ++access(window).nCmdCount();
     }
-    window.txtSerialNumber->setVisible(needsSerial);
-    window.lblSerialNumber->setVisible(needsSerial);
+    access(window).txtSerialNumber()->setVisible(needsSerial);
+    access(window).lblSerialNumber()->setVisible(needsSerial);
 }

@@ -6,6 +6,7 @@
 #include "support/RecordingDesktop.h"
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
+#include "support/WindowAccess.h"
 #include "ui/Clock.h"
 #include "ui/ColourButton.h"
 #include "ui/HelpCommand.h"
@@ -46,8 +47,8 @@ protected:
 
     void SetUp() override
     {
-        window.Timer1->setInterval(5);
-        window.Combo2->setEditText("KVR Reader 0 (COM5)");
+        access(window).Timer1()->setInterval(5);
+        access(window).Combo2()->setEditText("KVR Reader 0 (COM5)");
         window.show();
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -116,15 +117,15 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
         return go ? log.commands().size() : log.lines().count("COM5: /ver");
     };
     const QList<QKeyCombination> enter{Qt::Key_Return, Qt::KeypadModifier | Qt::Key_Enter},
-        access{Qt::AltModifier | Qt::Key_T, Qt::AltModifier | Qt::Key_G};
-    QWidget* anywhere = window.txtCommandList;
-    for (QWidget* place :
-         QWidgetList{anywhere, window.Combo2, window.txtSerialNumber, window.btnSend}) {
-        for (const QKeyCombination keys : place == anywhere ? access : enter) {
+        accessKeys{Qt::AltModifier | Qt::Key_T, Qt::AltModifier | Qt::Key_G};
+    QWidget* anywhere = access(window).txtCommandList();
+    for (QWidget* place : QWidgetList{anywhere, access(window).Combo2(),
+                                      access(window).txtSerialNumber(), access(window).btnSend()}) {
+        for (const QKeyCombination keys : place == anywhere ? accessKeys : enter) {
             SCOPED_TRACE((place->objectName() + QKeySequence(keys).toString()).toStdString());
             const auto [key, modifiers] = std::pair(keys.key(), keys.keyboardModifiers());
-            const bool go = place != window.Combo2 && key != Qt::Key_T;
-            window.txtSerialNumber->setText("7");
+            const bool go = place != access(window).Combo2() && key != Qt::Key_T;
+            access(window).txtSerialNumber()->setText("7");
             place->setFocus();
             QWidget* target = focus();
             const qsizetype before = sent(go), commands = sent(true);
@@ -134,7 +135,7 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
             EXPECT_EQ(sent(true) > commands, go);
         }
     }
-    EXPECT_EQ(window.Combo2->count(), 0) << "Enter added the typed port to the list";
+    EXPECT_EQ(access(window).Combo2()->count(), 0) << "Enter added the typed port to the list";
     QTest::keyClick(focus(), Qt::Key_X, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !window.isVisible(); }, 2000));
 }
@@ -144,8 +145,9 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
 TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
 {
     loadCommandList(window, {{"/rawsend {{SN}}", false}}, true);
-    window.txtCurrName->setText("Reader A (COM5)");
-    for (TextBox* box : {window.txtCommandList, window.txtDeviceDriver, window.txtCurrName}) {
+    access(window).txtCurrName()->setText("Reader A (COM5)");
+    for (TextBox* box : {access(window).txtCommandList(), access(window).txtDeviceDriver(),
+                         access(window).txtCurrName()}) {
         SCOPED_TRACE(box->objectName().toStdString());
         box->setFocus();
         const QString before = box->text();
@@ -158,9 +160,9 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
         QTest::keyClick(focus(), Qt::Key_C, Qt::ControlModifier);
         EXPECT_EQ(QApplication::clipboard()->text(), QString(before).replace("\r\n", "\n"));
     }
-    window.txtSerialNumber->setFocus();
+    access(window).txtSerialNumber()->setFocus();
     QTest::keyClicks(focus(), "12345678901234567");
-    EXPECT_EQ(window.txtSerialNumber->text(), "1234567890123456");
+    EXPECT_EQ(access(window).txtSerialNumber()->text(), "1234567890123456");
 }
 
 // Each showing loads it afresh; closed, the main window activates and takes the stored place and
@@ -168,7 +170,7 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
 // reaches none of the program's windows, it leaves Test no key to wait for.
 TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindowActivates)
 {
-    window.Combo2->addItems({"Reader A (COM5)", "Reader B (COM6)"});
+    access(window).Combo2()->addItems({"Reader A (COM5)", "Reader B (COM6)"});
     QFile settings(program.settingsFile());
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Current_Port]\nPort_Num= 1\n"
@@ -179,8 +181,8 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
           {Qt::Key_Return, "com7", "com7"},
           {Qt::Key_Escape, "Reader A (COM5)", "Reader B (COM6)"}}) {
         SCOPED_TRACE(port);
-        window.Combo2->setCurrentIndex(0);
-        window.Combo2->setFocus();
+        access(window).Combo2()->setCurrentIndex(0);
+        access(window).Combo2()->setFocus();
         QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(focus(), typed);
         window.move(10, 20);
@@ -196,17 +198,17 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
             ASSERT_TRUE(QTest::qWaitFor([&] { return shown->isAncestorOf(focus()); }, 5000));
             key == Qt::Key_unknown ? shown->cmdOK->click() : QTest::keyPress(focus(), key);
         });
-        window.mnuHelpAbout->trigger();
+        access(window).mnuHelpAbout()->trigger();
         EXPECT_TRUE(shown.isNull() && !QApplication::activeModalWidget()) << key;
         // The window system gives the keyboard back, as it would to the window left.
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-        EXPECT_EQ(window.Combo2->currentText(), port);
+        EXPECT_EQ(access(window).Combo2()->currentText(), port);
         EXPECT_EQ(window.pos(), QPoint(80, 100));
         // Test's dialogue is past its wait for keys by the first turn of the event loop.
         QString caption;
-        QTimer::singleShot(0, [&] { caption = window.btnOpen->text(); });
-        window.btnOpen->click();
+        QTimer::singleShot(0, [&] { caption = access(window).btnOpen()->text(); });
+        access(window).btnOpen()->click();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !caption.isEmpty(); }) && caption != "&Test");
         window.SetClosedState();
         EXPECT_TRUE(readFile(program.settingsFile()).contains("Port_Num= 1\n"));
@@ -215,12 +217,12 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
     QStringList captions;
     QTimer turn;
     turn.callOnTimeout([&] {
-        captions << window.btnOpen->text();
+        captions << access(window).btnOpen()->text();
         captions.size() == 3 ? QTest::keyRelease(focus(), Qt::Key_Alt) : void();
     });
     QTest::keyPress(focus(), Qt::Key_Alt);
     turn.start(1);
-    window.btnOpen->click();
+    access(window).btnOpen()->click();
     EXPECT_EQ(captions.mid(0, 3), QStringList(3, "&Test"));
 }
 
@@ -255,7 +257,8 @@ TEST(ShowHelp, StartsTheFirstViewerOnThePathOnTheHelpBesideTheProgram)
         QFile::remove(viewers.filePath(removed));
         QFile record(viewers.filePath("started"));
         record.remove();
-        EXPECT_TRUE(line.isNull() ? (window.mnuShowHelp->trigger(), true) : startCommandLine(line));
+        EXPECT_TRUE(line.isNull() ? (access(window).mnuShowHelp()->trigger(), true)
+                                  : startCommandLine(line));
         EXPECT_TRUE(QTest::qWaitFor([&] { return record.exists(); }, 10000)) << got;
         const QString expected = QString(got).replace(">", help);
         EXPECT_TRUE(record.open(QIODevice::ReadOnly) && record.readAll() == expected) << got;
