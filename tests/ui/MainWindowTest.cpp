@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QIcon>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScreen>
@@ -107,6 +108,29 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
 // Return or the keypad's Enter, released apart from the press as from the window system: Test's
 // dialogue in the port list, Go's in the serial-number box and on Go. An access key works wherever
 // the focus is (Alt+T first: the dialogue sets the button's caption again).
+// Made larger, the list and the rows below it follow the window's edges; dragged smaller than its
+// design, the window springs back to it. It shows the program's icon.
+TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
+{
+    const WindowAccess parts = access(window);
+    const QSize designed = window.size();
+    const QRect list = parts.txtCommandList()->geometry(), exit = parts.btnExit()->geometry(),
+                ports = parts.Combo2()->geometry();
+    const QSize larger(120, 90);
+    window.resize(designed + larger);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.size() == designed + larger; }));
+    EXPECT_EQ(parts.txtCommandList()->geometry(), list.adjusted(0, 0, 120, 90));
+    EXPECT_EQ(parts.btnExit()->geometry(), exit.translated(120, 90));
+    EXPECT_EQ(parts.Combo2()->geometry(), ports.adjusted(0, 0, 120, 0)) << "in its frame";
+    window.resize(designed - QSize(200, 100));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.size() == designed; }))
+        << window.width() << "x" << window.height();
+    EXPECT_EQ(parts.txtCommandList()->geometry(), list);
+    EXPECT_EQ(window.windowIcon().pixmap(32).toImage(),
+              QIcon(":/Orvelle.png").pixmap(32).toImage());
+    EXPECT_FALSE(window.windowIcon().isNull());
+}
+
 TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
 {
     DriverLog log;
