@@ -1,26 +1,13 @@
-#include "ui/frmMain.h"
-
-#include "device/MSComm.h"
 #include "support/DriverLog.h"
 #include "support/Fixtures.h"
 #include "support/PaintedColour.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
 #include "support/ScriptedReader.h"
+#include "support/ShownWindow.h"
 #include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
-#include "ui/AutoSizeLabel.h"
-#include "ui/Clock.h"
-#include "ui/ColourButton.h"
 #include "ui/SendButtonColours.h"
-#include "ui/SortedComboBox.h"
-#include "ui/TextBox.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -30,27 +17,19 @@
 // clicked; kvr-sim as the driver on the first reader's port, the open dialogue's tick short.
 namespace {
 
-class CommandsWindow : public testing::Test {
+class CommandsWindow : public ShownWindow {
 protected:
-    CommandsWindow()
-    {
-        access(window).Timer1()->setInterval(5);
-        access(window).Combo2()->setEditText("KVR Reader 0 (COM5)");
-        window.show();
-        QApplication::setActiveWindow(&window);
-    }
-
     // Chooses `path` in File, Open; a second dialog, if one comes, is cancelled.
     void open(const QString& path)
     {
         desktop.filesToChoose = {path};
-        access(window).mnuFileOpen()->trigger();
+        ui.mnuFileOpen()->trigger();
     }
 
     // Keys typed into the serial-number box: text, or a key such as Enter.
     void type(const QString& text, Qt::Key key = Qt::Key_unknown)
     {
-        access(window).txtSerialNumber()->setFocus();
+        ui.txtSerialNumber()->setFocus();
         for (const QChar c : text) {
             QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, c, Qt::NoModifier);
         }
@@ -58,15 +37,11 @@ protected:
 
     void expectGo(bool ready) const
     {
-        EXPECT_EQ(access(window).btnSend()->isEnabled(), ready);
-        EXPECT_EQ(paintedColour(*access(window).btnSend()),
+        EXPECT_EQ(ui.btnSend()->isEnabled(), ready);
+        EXPECT_EQ(paintedColour(*ui.btnSend()),
                   ready ? sendColour::kReady : sendColour::kWaitingForSerial);
     }
 
-    TempProgram program;
-    RecordingDesktop desktop;
-    const SteadyClock clock;
-    frmMain window{desktop, clock, program.file()};
     DriverLog log;
 };
 
@@ -80,7 +55,7 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     ASSERT_EQ(desktop.fileRequests.size(), 2u);
     EXPECT_EQ(desktop.fileRequests[1].initialFile, missing);
     EXPECT_EQ(desktop.fileRequests[1].initialFolder, program.folder());
-    EXPECT_EQ(access(window).txtCommandList()->text(), "Please select a command file");
+    EXPECT_EQ(ui.txtCommandList()->text(), "Please select a command file");
     expectGo(false);
 
     // Blanks at the end of the path chosen are cleaned off after the read.
@@ -88,25 +63,24 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     ASSERT_TRUE(QFile::copy(madeFixture("serial.xls"), path));
     open(path);
     // The preview's form is orvelle-check's (its expected output); the window gives it the path.
-    EXPECT_TRUE(access(window).txtCommandList()->text().startsWith("Filename: " + path + "\r\n"));
-    EXPECT_TRUE(access(window).txtCommandList()->text().contains("\n/rawsend /write {{SN}}\r\n"));
-    EXPECT_EQ(access(window).txtCommandList()->textCursor().position(), 1);
+    EXPECT_TRUE(ui.txtCommandList()->text().startsWith("Filename: " + path + "\r\n"));
+    EXPECT_TRUE(ui.txtCommandList()->text().contains("\n/rawsend /write {{SN}}\r\n"));
+    EXPECT_EQ(ui.txtCommandList()->textCursor().position(), 1);
     const QString title = "Orvelle 1.04.00 [" + path.trimmed() + "]";
     EXPECT_EQ(window.windowTitle(), title);
-    EXPECT_TRUE(access(window).txtSerialNumber()->isVisible() &&
-                access(window).lblSerialNumber()->isVisible());
+    EXPECT_TRUE(ui.txtSerialNumber()->isVisible() && ui.lblSerialNumber()->isVisible());
     expectGo(false);
     EXPECT_TRUE(readFile(program.settingsFile()).contains(("LastFile=" + path + "\n").toUtf8()));
 
     // A file refused leaves list, preview, title and the current file as they were.
-    const QString preview = access(window).txtCommandList()->text();
+    const QString preview = ui.txtCommandList()->text();
     for (const auto& [fixture, style] :
          {std::pair{"no-command-names.xls", 0}, std::pair{"truncated.xls", 48}}) {
         SCOPED_TRACE(fixture);
         open(madeFixture(fixture));
         EXPECT_EQ(desktop.messages.back().style, style);
-        EXPECT_EQ(access(window).nCmdCount(), 4);
-        EXPECT_EQ(access(window).txtCommandList()->text(), preview);
+        EXPECT_EQ(ui.nCmdCount(), 4);
+        EXPECT_EQ(ui.txtCommandList()->text(), preview);
         EXPECT_EQ(window.windowTitle(), title);
         expectGo(false);
     }
@@ -121,14 +95,14 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     open(".\\Commands.xls");
     QDir::setCurrent(saved);
     EXPECT_EQ(window.windowTitle(), "Orvelle 1.04.00 [.\\Commands.xls]");
-    EXPECT_TRUE(access(window).txtSerialNumber()->isHidden());
+    EXPECT_TRUE(ui.txtSerialNumber()->isHidden());
     expectGo(true);
 
     // A file not found behind a list empties the preview; the list stays usable.
     open(missing);
     EXPECT_EQ(desktop.messages.back().title, "NO FILE SELECTED");
-    EXPECT_EQ(access(window).txtCommandList()->text(), "");
-    EXPECT_EQ(access(window).nCmdCount(), 3);
+    EXPECT_EQ(ui.txtCommandList()->text(), "");
+    EXPECT_EQ(ui.nCmdCount(), 3);
     expectGo(true);
 }
 
@@ -176,32 +150,31 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
         const qsizetype before = log.commands().size();
         open(madeFixture(run.fixture));
         if (run.serialNumber.isNull()) {
-            access(window).btnSend()->click();
+            ui.btnSend()->click();
         } else {
             // Enter in the empty box does nothing; a number typed readies Go and Enter sends.
-            const QString preview = access(window).txtCommandList()->text();
+            const QString preview = ui.txtCommandList()->text();
             type("\r", Qt::Key_Return);
             QCoreApplication::processEvents();
-            EXPECT_EQ(access(window).txtCommandList()->text(), preview);
+            EXPECT_EQ(ui.txtCommandList()->text(), preview);
             type(run.serialNumber);
             expectGo(true);
             type("\r", Qt::Key_Return);
             EXPECT_TRUE(QTest::qWaitFor(
-                [this] { return access(window).txtCommandList()->text().endsWith("Done"); },
-                30000));
+                [this] { return ui.txtCommandList()->text().endsWith("Done"); }, 30000));
         }
         const QString rule(45, u'=');
         const QStringList lines =
             QStringList{"Sending Commands:", rule} + run.transcript + QStringList{rule, "Done"};
-        EXPECT_EQ(access(window).txtCommandList()->text(), lines.join("\r\n"));
+        EXPECT_EQ(ui.txtCommandList()->text(), lines.join("\r\n"));
         // Shown whole as the run ends, not a frame later.
-        EXPECT_EQ(access(window).txtCommandList()->toPlainText(), lines.join("\n"));
+        EXPECT_EQ(ui.txtCommandList()->toPlainText(), lines.join("\n"));
         // kvr-sim logs what it reads a moment after the program has sent it.
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return log.commands().mid(before) == run.received; }, 10000))
             << log.commands().mid(before).join(" | ").toStdString();
-        EXPECT_FALSE(access(window).MSComm1()->PortOpen());
-        EXPECT_EQ(access(window).txtSerialNumber()->text(), run.kept);
+        EXPECT_FALSE(ui.MSComm1()->PortOpen());
+        EXPECT_EQ(ui.txtSerialNumber()->text(), run.kept);
         expectGo(run.serialNumber.isNull() || !run.kept.isEmpty());
     }
     open(madeFixture("serial.xls"));
@@ -217,13 +190,13 @@ TEST_F(CommandsWindow, ARunWithoutAReaderWarnsAndDropsTheTypedNumber)
     type("123");
     SimulatedDriver silent({"--silent", "--log", log.path()});
     ASSERT_TRUE(silent.ready());
-    access(window).btnSend()->click();
+    ui.btnSend()->click();
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].style, 80);
     EXPECT_EQ(desktop.messages[0].title, "Warning");
     EXPECT_EQ(log.commands(), QStringList());
-    EXPECT_EQ(access(window).txtSerialNumber()->text(), "");
-    EXPECT_FALSE(access(window).MSComm1()->PortOpen());
+    EXPECT_EQ(ui.txtSerialNumber()->text(), "");
+    EXPECT_FALSE(ui.MSComm1()->PortOpen());
     expectGo(false);
 }
 
@@ -233,26 +206,26 @@ TEST_F(CommandsWindow, ALineWaitingForItsReplyIsShownWhileItWaits)
 {
     ScriptedReader reader(
         {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
-    access(window).MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
+    ui.MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
     open(madeFixture("serial.xls"));
     type("1");
     QString answered;
     QTimer look;
     look.callOnTimeout([&] {
-        const QString shown = access(window).txtCommandList()->toPlainText();
+        const QString shown = ui.txtCommandList()->toPlainText();
         if (shown.endsWith(" --> ") && shown != answered) {
             type("9");
-            EXPECT_FALSE(access(window).btnSend()->isEnabled());
-            EXPECT_EQ(paintedColour(*access(window).btnSend()), sendColour::kSending);
+            EXPECT_FALSE(ui.btnSend()->isEnabled());
+            EXPECT_EQ(paintedColour(*ui.btnSend()), sendColour::kSending);
             reader.send("/rawxact:ACK\r\n");
             answered = shown;
         }
     });
     look.start(5);
-    access(window).btnSend()->click();
-    EXPECT_TRUE(access(window).txtCommandList()->text().contains(
+    ui.btnSend()->click();
+    EXPECT_TRUE(ui.txtCommandList()->text().contains(
         "ABC0000000000000001 --> ACK\r\n Sending: /rawsend /write 0000000000000001"));
-    EXPECT_EQ(access(window).txtSerialNumber()->text(), "9");
+    EXPECT_EQ(ui.txtSerialNumber()->text(), "9");
     expectGo(true);
 }
 

@@ -1,9 +1,18 @@
 #pragma once
 
+#include "device/MSComm.h"
+#include "ui/AutoSizeLabel.h"
+#include "ui/ColourButton.h"
+#include "ui/SortedComboBox.h"
+#include "ui/TextBox.h"
 #include "ui/frmMain.h"
 
-// The main window's controls and variables, by their design names, for tests and benches: the
-// rest of the program cannot reach them.
+#include <QAction>
+#include <QLineEdit>
+#include <QTimer>
+
+// The main window's controls and variables, by their design names and of their own types, for
+// tests and benches: the rest of the program cannot reach them.
 struct WindowAccess {
     frmMain& window;
 

@@ -3,31 +3,21 @@
 #include "support/DriverLog.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
+#include "support/ShownWindow.h"
 #include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
-#include "ui/Clock.h"
-#include "ui/ColourButton.h"
 #include "ui/HelpCommand.h"
 #include "ui/MessageStyle.h"
 #include "ui/QtDesktopServices.h"
-#include "ui/SortedComboBox.h"
-#include "ui/TextBox.h"
 #include "ui/VersionTexts.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSplash.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QIcon>
-#include <QLineEdit>
 #include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -37,23 +27,10 @@ namespace {
 
 const auto focus = [] { return QApplication::focusWidget(); };
 
-// The main window shown and active as a user meets it, with a settings file of its
-// own, a desktop that records and the first reader's port selected; keys go to the focus.
-class MainWindow : public testing::Test {
+// Keys go to the widget with the focus once the window system has made the window active.
+class MainWindow : public ShownWindow {
 protected:
-    TempProgram program;
-    RecordingDesktop desktop;
-    const SteadyClock clock;
-    frmMain window{desktop, clock, program.file()};
-
-    void SetUp() override
-    {
-        access(window).Timer1()->setInterval(5);
-        access(window).Combo2()->setEditText("KVR Reader 0 (COM5)");
-        window.show();
-        QApplication::setActiveWindow(&window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    }
+    void SetUp() override { ASSERT_TRUE(QTest::qWaitForWindowActive(&window)); }
 };
 
 // Minor number and revision keep their last two digits, the major number all; empty ones blanks.
@@ -112,20 +89,19 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
 // design, the window springs back to it. It shows the program's icon.
 TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
 {
-    const WindowAccess parts = access(window);
     const QSize designed = window.size();
-    const QRect list = parts.txtCommandList()->geometry(), exit = parts.btnExit()->geometry(),
-                ports = parts.Combo2()->geometry();
+    const QRect list = ui.txtCommandList()->geometry(), exit = ui.btnExit()->geometry(),
+                ports = ui.Combo2()->geometry();
     const QSize larger(120, 90);
     window.resize(designed + larger);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.size() == designed + larger; }));
-    EXPECT_EQ(parts.txtCommandList()->geometry(), list.adjusted(0, 0, 120, 90));
-    EXPECT_EQ(parts.btnExit()->geometry(), exit.translated(120, 90));
-    EXPECT_EQ(parts.Combo2()->geometry(), ports.adjusted(0, 0, 120, 0)) << "in its frame";
+    EXPECT_EQ(ui.txtCommandList()->geometry(), list.adjusted(0, 0, 120, 90));
+    EXPECT_EQ(ui.btnExit()->geometry(), exit.translated(120, 90));
+    EXPECT_EQ(ui.Combo2()->geometry(), ports.adjusted(0, 0, 120, 0)) << "in its frame";
     window.resize(designed - QSize(200, 100));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.size() == designed; }))
         << window.width() << "x" << window.height();
-    EXPECT_EQ(parts.txtCommandList()->geometry(), list);
+    EXPECT_EQ(ui.txtCommandList()->geometry(), list);
     EXPECT_EQ(window.windowIcon().pixmap(32).toImage(),
               QIcon(":/Orvelle.png").pixmap(32).toImage());
     EXPECT_FALSE(window.windowIcon().isNull());
@@ -142,14 +118,13 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
     };
     const QList<QKeyCombination> enter{Qt::Key_Return, Qt::KeypadModifier | Qt::Key_Enter},
         accessKeys{Qt::AltModifier | Qt::Key_T, Qt::AltModifier | Qt::Key_G};
-    QWidget* anywhere = access(window).txtCommandList();
-    for (QWidget* place : QWidgetList{anywhere, access(window).Combo2(),
-                                      access(window).txtSerialNumber(), access(window).btnSend()}) {
+    QWidget* anywhere = ui.txtCommandList();
+    for (QWidget* place : QWidgetList{anywhere, ui.Combo2(), ui.txtSerialNumber(), ui.btnSend()}) {
         for (const QKeyCombination keys : place == anywhere ? accessKeys : enter) {
             SCOPED_TRACE((place->objectName() + QKeySequence(keys).toString()).toStdString());
             const auto [key, modifiers] = std::pair(keys.key(), keys.keyboardModifiers());
-            const bool go = place != access(window).Combo2() && key != Qt::Key_T;
-            access(window).txtSerialNumber()->setText("7");
+            const bool go = place != ui.Combo2() && key != Qt::Key_T;
+            ui.txtSerialNumber()->setText("7");
             place->setFocus();
             QWidget* target = focus();
             const qsizetype before = sent(go), commands = sent(true);
@@ -159,7 +134,7 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
             EXPECT_EQ(sent(true) > commands, go);
         }
     }
-    EXPECT_EQ(access(window).Combo2()->count(), 0) << "Enter added the typed port to the list";
+    EXPECT_EQ(ui.Combo2()->count(), 0) << "Enter added the typed port to the list";
     QTest::keyClick(focus(), Qt::Key_X, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !window.isVisible(); }, 2000));
 }
@@ -169,9 +144,8 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
 TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
 {
     loadCommandList(window, {{"/rawsend {{SN}}", false}}, true);
-    access(window).txtCurrName()->setText("Reader A (COM5)");
-    for (TextBox* box : {access(window).txtCommandList(), access(window).txtDeviceDriver(),
-                         access(window).txtCurrName()}) {
+    ui.txtCurrName()->setText("Reader A (COM5)");
+    for (TextBox* box : {ui.txtCommandList(), ui.txtDeviceDriver(), ui.txtCurrName()}) {
         SCOPED_TRACE(box->objectName().toStdString());
         box->setFocus();
         const QString before = box->text();
@@ -184,9 +158,9 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
         QTest::keyClick(focus(), Qt::Key_C, Qt::ControlModifier);
         EXPECT_EQ(QApplication::clipboard()->text(), QString(before).replace("\r\n", "\n"));
     }
-    access(window).txtSerialNumber()->setFocus();
+    ui.txtSerialNumber()->setFocus();
     QTest::keyClicks(focus(), "12345678901234567");
-    EXPECT_EQ(access(window).txtSerialNumber()->text(), "1234567890123456");
+    EXPECT_EQ(ui.txtSerialNumber()->text(), "1234567890123456");
 }
 
 // Each showing loads it afresh; closed, the main window activates and takes the stored place and
@@ -194,7 +168,7 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
 // reaches none of the program's windows, it leaves Test no key to wait for.
 TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindowActivates)
 {
-    access(window).Combo2()->addItems({"Reader A (COM5)", "Reader B (COM6)"});
+    ui.Combo2()->addItems({"Reader A (COM5)", "Reader B (COM6)"});
     QFile settings(program.settingsFile());
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Current_Port]\nPort_Num= 1\n"
@@ -205,8 +179,8 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
           {Qt::Key_Return, "com7", "com7"},
           {Qt::Key_Escape, "Reader A (COM5)", "Reader B (COM6)"}}) {
         SCOPED_TRACE(port);
-        access(window).Combo2()->setCurrentIndex(0);
-        access(window).Combo2()->setFocus();
+        ui.Combo2()->setCurrentIndex(0);
+        ui.Combo2()->setFocus();
         QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(focus(), typed);
         window.move(10, 20);
@@ -222,17 +196,17 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
             ASSERT_TRUE(QTest::qWaitFor([&] { return shown->isAncestorOf(focus()); }, 5000));
             key == Qt::Key_unknown ? shown->cmdOK->click() : QTest::keyPress(focus(), key);
         });
-        access(window).mnuHelpAbout()->trigger();
+        ui.mnuHelpAbout()->trigger();
         EXPECT_TRUE(shown.isNull() && !QApplication::activeModalWidget()) << key;
         // The window system gives the keyboard back, as it would to the window left.
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-        EXPECT_EQ(access(window).Combo2()->currentText(), port);
+        EXPECT_EQ(ui.Combo2()->currentText(), port);
         EXPECT_EQ(window.pos(), QPoint(80, 100));
         // Test's dialogue is past its wait for keys by the first turn of the event loop.
         QString caption;
-        QTimer::singleShot(0, [&] { caption = access(window).btnOpen()->text(); });
-        access(window).btnOpen()->click();
+        QTimer::singleShot(0, [&] { caption = ui.btnOpen()->text(); });
+        ui.btnOpen()->click();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !caption.isEmpty(); }) && caption != "&Test");
         window.SetClosedState();
         EXPECT_TRUE(readFile(program.settingsFile()).contains("Port_Num= 1\n"));
@@ -241,12 +215,12 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
     QStringList captions;
     QTimer turn;
     turn.callOnTimeout([&] {
-        captions << access(window).btnOpen()->text();
+        captions << ui.btnOpen()->text();
         captions.size() == 3 ? QTest::keyRelease(focus(), Qt::Key_Alt) : void();
     });
     QTest::keyPress(focus(), Qt::Key_Alt);
     turn.start(1);
-    access(window).btnOpen()->click();
+    ui.btnOpen()->click();
     EXPECT_EQ(captions.mid(0, 3), QStringList(3, "&Test"));
 }
 
