@@ -185,31 +185,26 @@ void frmMain::createControls()
 
 void frmMain::createMenus()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open"));
+    const auto named = [](auto* item, const char* name) {
+        item->setObjectName(QLatin1String(name));
+        return item;
+    };
+    mnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
+    mnuFileOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuFileOpen");
     connect(mnuFileOpen, &QAction::triggered, this,
             userAction(UserAction::FileOpen, &frmMain::mnuFileOpen_Click));
-    mnuSep2 = mnuFile->addSeparator();
-    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuSep2 = named(mnuFile->addSeparator(), "mnuSep2");
+    mnuFileExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuFileExit");
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
 
-    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuShowHelp = mnuHelp->addAction(QStringLiteral("Show &Help"));
+    mnuHelp = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
+    mnuShowHelp = named(mnuHelp->addAction(QStringLiteral("Show &Help")), "mnuShowHelp");
     connect(mnuShowHelp, &QAction::triggered, this,
             userAction(UserAction::ShowHelp, &frmMain::mnuShowHelp_Click));
-    mnuSep1 = mnuHelp->addSeparator();
-    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Orvelle..."));
+    mnuSep1 = named(mnuHelp->addSeparator(), "mnuSep1");
+    mnuHelpAbout = named(mnuHelp->addAction(QStringLiteral("&About Orvelle...")), "mnuHelpAbout");
     connect(mnuHelpAbout, &QAction::triggered, this,
             userAction(UserAction::About, &frmMain::mnuHelpAbout_Click));
-
-    mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
-    mnuSep2->setObjectName(QStringLiteral("mnuSep2"));
-    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
-    mnuShowHelp->setObjectName(QStringLiteral("mnuShowHelp"));
-    mnuSep1->setObjectName(QStringLiteral("mnuSep1"));
-    mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
 }
 
 // Labels and frames never take the focus; hidden or disabled controls are skipped by Qt.

@@ -165,11 +165,13 @@ private:
     // The window's outer size as the layout and the stored placement count it.
     TwipsSize OuterSize() const;
     // The open dialogue's waits: for N ticks of Timer1 or until the reply
-    // ends it; false when the window is being closed meanwhile.
-    bool WaitTicks(qint16 ticks);
+    // ends it, `command` sent once the ticks count; false when the window is
+    // being closed meanwhile.
+    bool WaitTicks(qint16 ticks, const QString& command = {});
     bool WaitForReply(qint16 ticks, const QString& command);
     bool WaitForKeysReleased();
-    bool OpenFailed();
+    void RefuseSelector(const QString& why);
+    void OpenFailed();
     // The open dialogue on behalf of a send; false when the window is being closed meanwhile.
     bool OpenPortForSend();
     // A handler as a user's action reaches it: run only when the window allows the action.

@@ -18,7 +18,6 @@
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("Error");
 constexpr std::chrono::seconds kLongestKeyWait(2);
 
 } // namespace
@@ -60,14 +59,9 @@ void frmMain::btnOpen_Click()
         }
         const auto& answer = *exchanged;
         if (const auto* failure = std::get_if<platform::DeviceFailure>(&answer)) {
-            desktop_.beep();
-            desktop_.messageBox(*failure == platform::DeviceFailure::CannotOpen
-                                    ? QStringLiteral("Unable to open the device")
-                                    : QStringLiteral("Could not get port number!"),
-                                messageStyle::kExclamation, kErrorTitle);
-            txtDeviceDriver->setText(QString());
-            ShowOpenPortButton();
-            return void(OpenFailed());
+            return RefuseSelector(*failure == platform::DeviceFailure::CannotOpen
+                                      ? QStringLiteral("Unable to open the device")
+                                      : QStringLiteral("Could not get port number!"));
         }
         if (const auto port =
                 devicePortNumber(QString::fromLocal8Bit(std::get<std::string>(answer)))) {
@@ -77,13 +71,8 @@ void frmMain::btnOpen_Click()
     } else {
         const int port = selectorPortNumber(Combo2->currentText());
         if (port <= 4) {
-            desktop_.beep();
-            desktop_.messageBox(QStringLiteral("\"") + trimmedBlanks(Combo2->currentText()) +
-                                    QStringLiteral("\" is not a legal virtual com port."),
-                                messageStyle::kExclamation, kErrorTitle);
-            txtDeviceDriver->setText(QString());
-            ShowOpenPortButton();
-            return void(OpenFailed());
+            return RefuseSelector(QStringLiteral("\"") + trimmedBlanks(Combo2->currentText()) +
+                                  QStringLiteral("\" is not a legal virtual com port."));
         }
         MSComm1->setCommPort(port);
         lblCurrPort->setCaption(QString::number(port));
@@ -101,7 +90,7 @@ void frmMain::btnOpen_Click()
                                      .arg(error->description));
         txtDeviceDriver->repaint();
         ShowOpenPortButton();
-        return void(OpenFailed());
+        return OpenFailed();
     }
 
     if (!WaitTicks(2) || !WaitForReply(50, QStringLiteral("/ver"))) {
@@ -131,12 +120,21 @@ void frmMain::btnOpen_Click()
     ShowOpenPortButton();
 }
 
+// The selector names no port the dialogue can open: the user is told why, with a beep.
+void frmMain::RefuseSelector(const QString& why)
+{
+    desktop_.beep();
+    desktop_.messageBox(why, messageStyle::kExclamation, QStringLiteral("Error"));
+    txtDeviceDriver->setText(QString());
+    ShowOpenPortButton();
+    OpenFailed();
+}
+
 // The dialogue ends without a port: nothing is open and no port is shown.
-bool frmMain::OpenFailed()
+void frmMain::OpenFailed()
 {
     bOpenBusy = false;
     lblCurrPort->setCaption(QString());
-    return false;
 }
 
 void frmMain::ShowOpenPortButton()
@@ -212,11 +210,14 @@ void frmMain::Timer1_Timer()
     }
 }
 
-bool frmMain::WaitTicks(qint16 ticks)
+bool frmMain::WaitTicks(qint16 ticks, const QString& command)
 {
     bWaitOver = false;
     nTicksLeft = ticks;
     Timer1->start();
+    if (!command.isNull()) {
+        MSComm1->setOutput(command + u'\n');
+    }
     while (!bWaitOver && !unloaded_) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -225,15 +226,8 @@ bool frmMain::WaitTicks(qint16 ticks)
 
 bool frmMain::WaitForReply(qint16 ticks, const QString& command)
 {
-    bWaitOver = false;
     bDetecting = true;
-    nTicksLeft = ticks;
-    Timer1->start();
-    MSComm1->setOutput(command + u'\n');
-    while (!bWaitOver && !unloaded_) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return !unloaded_;
+    return WaitTicks(ticks, command);
 }
 
 // The dialogue goes on once Alt, O and Enter, which may have started it, are

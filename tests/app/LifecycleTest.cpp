@@ -1,5 +1,4 @@
 #include "app/Module1.h"
-#include "device/MSComm.h"
 #include "settings/FormSettings.h"
 #include "settings/NumberForm.h"
 #include "settings/SettingsFile.h"
@@ -10,20 +9,13 @@
 #include "support/TempProgram.h"
 #include "support/WindowAccess.h"
 #include "ui/QtDesktopServices.h"
-#include "ui/SortedComboBox.h"
-#include "ui/frmMain.h"
-#include "ui/frmSplash.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +78,8 @@ protected:
         shown.clear();
         return *window;
     }
+
+    SortedComboBox* ports() const { return access(*window).Combo2(); }
 
     void exit()
     {
@@ -156,8 +150,8 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
         const QPoint place(100 + 10 * row, 90);
         const int entry = ++row % 2;
         window->move(place);
-        access(*window).Combo2()->setCurrentIndex(entry);
-        const QString message = access(*window).Combo2()->currentText() + kPortClosing;
+        ports()->setCurrentIndex(entry);
+        const QString message = ports()->currentText() + kPortClosing;
         access(*window).MSComm1()->setCommPort(5);
         ASSERT_FALSE(way.portOpen && access(*window).MSComm1()->setPortOpen(true));
         const QByteArray before = readFile(settings);
@@ -185,7 +179,7 @@ TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
                       .arg(entry)
                       .arg(place.x() * 15));
         EXPECT_EQ(start(program.file()).pos(), place);
-        EXPECT_EQ(access(*window).Combo2()->currentIndex(), entry);
+        EXPECT_EQ(ports()->currentIndex(), entry);
     }
     exit();
 }
@@ -217,15 +211,17 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
         const bool isInstalled = file == installed.file();
         isInstalled ? qputenv("XDG_CONFIG_HOME", home.filePath("xdg").toLocal8Bit())
                     : qunsetenv("XDG_CONFIG_HOME");
-        EXPECT_EQ(access(start(file)).Combo2()->currentIndex(), isInstalled ? 1 : 0);
-        EXPECT_TRUE(window->isVisible() && window->focusWidget() == access(*window).Combo2());
+        start(file);
+        EXPECT_EQ(ports()->currentIndex(), isInstalled ? 1 : 0);
+        EXPECT_TRUE(window->isVisible() && window->focusWidget() == ports());
         EXPECT_FALSE(QFile::exists(settings));
-        access(*window).Combo2()->setCurrentIndex(isInstalled ? 0 : 1);
+        ports()->setCurrentIndex(isInstalled ? 0 : 1);
         window->setWindowState(state);
         exit();
         EXPECT_TRUE(readFile(settings).contains("WindowState= " + QByteArray::number(int(state))));
         EXPECT_EQ(readFile(settings).contains("LastFile=preset.xls\n"), isInstalled);
-        EXPECT_EQ(access(start(file)).Combo2()->currentIndex(), isInstalled ? 0 : 1);
+        start(file);
+        EXPECT_EQ(ports()->currentIndex(), isInstalled ? 0 : 1);
         EXPECT_EQ(window->windowState(), state);
         exit();
     }
@@ -248,7 +244,7 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     EXPECT_EQ(start(program.file()).pos(), QPoint(0, 100));
     EXPECT_EQ(access(*window).sCmdFile(), "");
     EXPECT_EQ(window->centralWidget()->size(), QSize(629, 416));
-    EXPECT_EQ(access(*window).Combo2()->currentIndex(), 0);
+    EXPECT_EQ(ports()->currentIndex(), 0);
     exit();
     EXPECT_EQ(readFile(program.settingsFile()),
               utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"
