@@ -1,9 +1,12 @@
 #include "device/MSComm.h"
 #include "device/ReplyRecognition.h"
+#include "support/CommandListEntries.h"
 #include "support/DriverRecords.h"
+#include "support/ManualClock.h"
 #include "support/Pty.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/ScriptedReader.h"
 #include "support/TempProgram.h"
 #include "support/WindowAccess.h"
 #include "ui/Clock.h"
@@ -90,6 +93,74 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         EXPECT_FALSE(access(window).btnSend()->isEnabled() ||
                      access(window).btnOpen()->isEnabled());
     }
+}
+
+// Each wait of the open dialogue lasts its ticks of Timer1 and one more that finds none left: 2
+// while the port settles, 50 for the reply to /ver, 100 for the one to /get dev_version. The test
+// ticks by hand, counting by how many lines the reader has received, and not while a reply comes.
+TEST(OpenDialogue, EachWaitLastsItsTicks)
+{
+    for (const bool answersVer : {false, true}) {
+        SCOPED_TRACE(answersVer ? "the reader answers /ver" : "a silent reader");
+        ScriptedReader reader(answersVer ? QMap<QByteArray, QByteArray>{{"/ver", "/ver 1.0\r\n"}}
+                                         : QMap<QByteArray, QByteArray>{});
+        TempProgram program;
+        RecordingDesktop desktop;
+        const SteadyClock clock;
+        frmMain window(desktop, clock, program.file());
+        access(window).MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
+        access(window).Combo2()->setEditText("Bench (COM5)");
+        access(window).Timer1()->setInterval(std::numeric_limits<int>::max());
+        int ticks[3] = {};
+        QTimer ticker;
+        ticker.callOnTimeout([&] {
+            const qsizetype lines = std::min<qsizetype>(reader.received().size(), 2);
+            if (!answersVer || lines != 1) {
+                window.Timer1_Timer();
+                ++ticks[lines];
+            }
+        });
+        ticker.start(5);
+        access(window).btnOpen()->click();
+        EXPECT_EQ(answersVer ? ticks[2] : ticks[0] + ticks[1], answersVer ? 101 : 3 + 51);
+    }
+}
+
+// The waits timed by the clock, which the test moves 100 ms at a time: at most 2 s for the keys
+// that started the work to come up (Alt held here), 20 s for the reply to a "/rawxact" line.
+TEST(Waits, KeysAtMostTwoSecondsAReplyTwentyOnTheClock)
+{
+    using namespace std::chrono_literals;
+    ScriptedReader reader(
+        {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
+    TempProgram program;
+    RecordingDesktop desktop;
+    ManualClock clock;
+    frmMain window(desktop, clock, program.file());
+    const WindowAccess ui = access(window);
+    ui.MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
+    ui.Combo2()->setEditText("Bench (COM5)");
+    ui.Timer1()->setInterval(5);
+    loadCommandList(window, {{"/rawxact unanswered", true}}, false);
+    const Clock::time_point started = clock.now();
+    Clock::time_point sent;
+    reader.whenReceived = [&](const QByteArray& line) {
+        sent = line.startsWith("/rawxact") ? clock.now() : sent;
+    };
+    std::chrono::steady_clock::duration keys{};
+    QTimer mover;
+    mover.callOnTimeout([&] {
+        clock.advance(100ms);
+        keys = keys == 0ms && ui.btnOpen()->text() != "&Test" ? clock.now() - started : keys;
+    });
+    mover.start(1);
+    QTest::keyPress(&window, Qt::Key_Alt);
+    ui.btnSend()->click();
+    // The run's end after the reply's wait takes no turn of the event loop: the clock stands.
+    const std::chrono::steady_clock::duration reply = clock.now() - sent;
+    EXPECT_TRUE(ui.txtCommandList()->text().contains(" NO RESPONSE!!!!"));
+    EXPECT_TRUE(keys >= 2s && keys <= 2100ms) << keys / 1ms << " ms";
+    EXPECT_TRUE(reply >= 19900ms && reply <= 20100ms) << reply / 1ms << " ms";
 }
 
 // A reading ends at a line feed or after 25 ms without a byte, and is taken whole; each raises
