@@ -1,7 +1,9 @@
 #include "platform/IniFile.h"
 
+#include "platform/Utf16.h"
 #include "support/ChildProcess.h"
 
+#include <QString>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -195,6 +197,31 @@ TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
     }
     EXPECT_TRUE(writeProfileString("Counter", "Value", "last", path));
     EXPECT_EQ(files(), 1);
+}
+
+// Characters of every length at the edges of their ranges go both ways, in a short text and a long
+// one, against Qt's conversions; what is no well-formed UTF-8 becomes U+FFFD a byte, and a
+// surrogate that pairs with nothing U+FFFD.
+TEST(Utf16, EveryLengthOfCharacterAtItsEdgesAndEachMalformedByte)
+{
+    const std::u32string edges = U"\x7F\x80\u07FF\u0800\u0FFF\u1000\uD7FF\uE000\uFFFF"
+                                 U"\U00010000\U0003FFFF\U00040000\U0010FFFF";
+    for (const int times : {1, 20}) {
+        const QString text =
+            QString::fromUcs4(edges.data(), qsizetype(edges.size())).repeated(times);
+        const std::string utf8 = text.toStdString();
+        EXPECT_EQ(platform::utf16FromUtf8(utf8), text.toStdU16String());
+        EXPECT_EQ(platform::utf8FromUtf16(text.toStdU16String()), utf8);
+    }
+    for (const std::string bad :
+         {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF",
+          "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\x80", "\xE0\xA4", "\xFF"}) {
+        EXPECT_EQ(platform::utf16FromUtf8(bad), std::u16string(bad.size(), u'\uFFFD'))
+            << testing::PrintToString(bad);
+    }
+    EXPECT_EQ(platform::utf8FromUtf16(u"a\xD800"
+                                      u"\xE000\xDC00"),
+              "a\uFFFD\uE000\uFFFD");
 }
 
 } // namespace
