@@ -138,6 +138,14 @@ def main():
         check(end(sim) == 1 and sim.stderr.read().decode() == "kvr-sim: cannot create %s/kvr/"
               "kvr-sim.lock: Is a directory\n" % runtime, "lock")
         check(os.listdir(os.path.join(runtime, "kvr")) == ["kvr-sim.lock"], "lock")
+    # A line of the reply table that is no rule is named by its number, blank and comment lines
+    # counted, and nothing is made.
+    with tempfile.TemporaryDirectory() as runtime:
+        open(os.path.join(runtime, "bad.txt"), "w").write("# rules\n\nno tab\n")
+        sim = start(runtime, "--reply", "bad.txt")
+        check(end(sim) == 2 and sim.stderr.read().startswith(
+            b"kvr-sim: bad.txt, line 3: no tab between pattern and answer\n"), "reply table")
+        check(os.listdir(runtime) == ["bad.txt"], "reply table")
     print("\n".join(failures + ["%d failures" % len(failures)]))
     return 1 if failures else 0
 
