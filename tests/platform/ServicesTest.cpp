@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/ioctl.h>
@@ -150,6 +151,18 @@ TEST(DriverDevice, AnAnswerRunsUntilAPauseOrItsLimitAndOnlyDeviceNamesAreOpened)
     });
     EXPECT_EQ(ask("Played"), Answer("/get port_name value:\r\n"));
     answering.join();
+    // A signal during the wait neither ends it nor, once it has come, makes it endless.
+    struct sigaction ignored {};
+    ignored.sa_handler = [](int) {};
+    ASSERT_EQ(sigaction(SIGUSR1, &ignored, nullptr), 0);
+    std::thread interrupting([&device, asking = pthread_self()] {
+        std::this_thread::sleep_for(50ms);
+        pthread_kill(asking, SIGUSR1);
+        std::this_thread::sleep_for(100ms);
+        device.write("late\n");
+    });
+    EXPECT_EQ(ask("Played"), Answer("late\n"));
+    interrupting.join();
     device.write(QByteArray(3000, 'x'));
     EXPECT_EQ(ask("Played"), Answer(std::string(2000, 'x')));
     EXPECT_EQ(descriptors(), before) << "the device was left open";
