@@ -82,16 +82,31 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
     EXPECT_LT(clock.now() - start, std::chrono::milliseconds(4100));
 }
 
-// Made larger, the list and the rows below it follow the window's edges; dragged smaller than its
-// design, the window springs back to it. It shows the program's icon.
+// Made larger, the list and the rows below it follow the window's edges, keeping their margins;
+// dragged smaller than its design, the window springs back to it. It shows the program's icon.
 TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
 {
     const QSize designed = window.size();
     const QRect list = ui.txtCommandList()->geometry(), exit = ui.btnExit()->geometry(),
                 ports = ui.Combo2()->geometry();
+    // What a user sees stay put: the list's margins to the window's sides and to Go's row, Exit's
+    // to the right side (level with Go), and the port list's to Test.
+    const auto margins = [&] {
+        const QRect client = window.centralWidget()->rect(), list = ui.txtCommandList()->geometry(),
+                    go = ui.btnSend()->geometry(), exit = ui.btnExit()->geometry();
+        return QList<int>{list.left(),
+                          client.right() - list.right(),
+                          go.top() - list.bottom(),
+                          client.right() - exit.right(),
+                          exit.top() - go.top(),
+                          ui.btnOpen()->x() - ui.Combo2()->geometry().right()};
+    };
+    const QList<int> kept{3, 6, 14, 2, 0, 26};
+    EXPECT_EQ(margins(), kept);
     const QSize larger(120, 90);
     window.resize(designed + larger);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.size() == designed + larger; }));
+    EXPECT_EQ(margins(), kept);
     EXPECT_EQ(ui.txtCommandList()->geometry(), list.adjusted(0, 0, 120, 90));
     EXPECT_EQ(ui.btnExit()->geometry(), exit.translated(120, 90));
     EXPECT_EQ(ui.Combo2()->geometry(), ports.adjusted(0, 0, 120, 0)) << "in its frame";
