@@ -164,6 +164,26 @@ TEST_F(MainWindow, EnterAndTheAccessKeysRunTestAndGoAltXEnds)
     EXPECT_TRUE(QTest::qWaitFor([this] { return !window.isVisible(); }, 2000));
 }
 
+// What the reader and the driver said, and the port last opened, are painted in dark blue: some of
+// their text's pixels are far more blue than red or green, smoothed edges or not.
+TEST_F(MainWindow, StatusTextsArePaintedDarkBlue)
+{
+    ui.txtCurrName()->setText("Bench");
+    ui.lblCurrPort()->setCaption("5");
+    for (QWidget* status :
+         QWidgetList{ui.txtDeviceDriver(), ui.lblDevice(), ui.txtCurrName(), ui.lblCurrPort()}) {
+        const QImage painted = status->grab().toImage();
+        int blue = 0;
+        for (int y = 0; y < painted.height(); ++y) {
+            for (int x = 0; x < painted.width(); ++x) {
+                const QColor c = painted.pixelColor(x, y);
+                blue += c.blue() - std::max(c.red(), c.green()) > 100;
+            }
+        }
+        EXPECT_GT(blue, 0) << status->objectName().toStdString();
+    }
+}
+
 // Typing reaches the serial-number box only, up to its 16 characters; the
 // transcript and the status boxes keep their text, which can be selected and copied.
 TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
