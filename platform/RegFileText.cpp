@@ -11,7 +11,7 @@ namespace {
 std::string asUtf8(std::string_view file)
 {
     if (file.substr(0, 2) == "\xFF\xFE") {
-        return utf8FromUtf16Bytes(file.substr(2));
+        return utf8FromUtf16(utf16FromBytes(file.substr(2), true));
     }
     if (file.substr(0, 3) == "\xEF\xBB\xBF") {
         file.remove_prefix(3);
@@ -135,8 +135,8 @@ std::optional<RegistryValue> valueOf(std::string_view text)
     // Text types are exported in UTF-16; a query in the system code page gives them as text.
     const bool textType = type == 1 || type == 2 || type == 7;
     if (textType && bytes->size() % 2 == 0) {
-        const std::string utf8 = utf8FromUtf16Bytes(
-            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+        const std::string utf8 = utf8FromUtf16(utf16FromBytes(
+            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), true));
         bytes->assign(utf8.begin(), utf8.end());
     }
     return RegistryValue{type, std::move(*bytes)};
