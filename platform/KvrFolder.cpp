@@ -53,10 +53,8 @@ std::optional<std::string> createKvrFolder()
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         return std::nullopt;
     }
-    if (runtime.empty() && !isOwnPrivateFolder(folder)) {
-        return std::nullopt;
-    }
-    return isFolder(folder) ? std::optional(folder) : std::nullopt;
+    const bool usable = runtime.empty() ? isOwnPrivateFolder(folder) : isFolder(folder);
+    return usable ? std::optional(folder) : std::nullopt;
 }
 
 } // namespace platform
