@@ -31,14 +31,12 @@ std::optional<std::string> quoted(std::string_view& text)
     }
     std::string out;
     for (std::size_t i = 1; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            out += text[++i];
-        } else if (text[i] == '"') {
+        if (text[i] == '"') {
             text.remove_prefix(i + 1);
             return out;
-        } else {
-            out += text[i];
         }
+        i += text[i] == '\\' && i + 1 < text.size() ? 1 : 0;
+        out += text[i];
     }
     return std::nullopt;
 }
@@ -84,11 +82,10 @@ std::optional<RegistryValue> valueOf(std::string_view text)
         if (!number) {
             return std::nullopt;
         }
-        RegistryValue value{4, {}};
-        for (int shift = 0; shift < 32; shift += 8) {
-            value.data.push_back(static_cast<unsigned char>(*number >> shift));
-        }
-        return value;
+        const auto byte = [&number](int shift) {
+            return static_cast<unsigned char>(*number >> shift);
+        };
+        return RegistryValue{4, {byte(0), byte(8), byte(16), byte(24)}};
     }
     std::optional<std::uint32_t> type;
     if (text.starts_with("hex:")) {
