@@ -119,21 +119,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waits until the descriptor has bytes to read or `deadline` passes.
-bool readableBefore(int fd, Clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-        pollfd wanted{fd, POLLIN, 0};
-        const int ready =
-            poll(&wanted, 1, static_cast<int>(std::max<milliseconds::rep>(left.count(), 0)));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        return ready > 0;
-    }
-}
-
 // Writes the request, then reads what comes within `limit`, and then as long
 // as no pause ends it.
 std::variant<std::string, DeviceFailure> exchange(int fd, const std::string& request,
@@ -145,13 +130,18 @@ std::variant<std::string, DeviceFailure> exchange(int fd, const std::string& req
     std::string answer;
     char buffer[kLargestAnswer];
     Clock::time_point deadline = Clock::now() + limit;
-    while (answer.size() < kLargestAnswer && readableBefore(fd, deadline)) {
-        const ssize_t got = read(fd, buffer, kLargestAnswer - answer.size());
+    while (answer.size() < kLargestAnswer) {
+        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+        pollfd wanted{fd, POLLIN, 0};
+        const int ready =
+            poll(&wanted, 1, static_cast<int>(std::max<milliseconds::rep>(left.count(), 0)));
+        const ssize_t got = ready > 0 ? read(fd, buffer, kLargestAnswer - answer.size()) : ready;
         if (got > 0) {
             answer.append(buffer, static_cast<std::size_t>(got));
             deadline = Clock::now() + kPauseAfterAnswer;
         } else if (got == 0 || errno != EINTR) {
-            // The end of the device, or an error such as EIO from a pty without its other side.
+            // The end of the device or of the wait, or an error such as EIO from a pty
+            // without its other side; an interrupted poll or read is tried again.
             break;
         }
     }
