@@ -102,20 +102,15 @@ void removeLeftovers(const std::string& path)
     closedir(entries);
 }
 
-// A name beside `path` that nothing uses yet.
-std::string temporaryName(const std::string& path, int attempt)
-{
-    static std::mt19937 random(std::random_device{}());
-    return path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + "-" +
-           std::to_string(random()) + ".tmp";
-}
-
 // Gives the open file `fd` a name beside `path`: an unnamed file is linked in,
 // otherwise `fd` < 0 and a new file is created. Returns the name, or nothing.
 std::optional<std::string> nameFile(const std::string& path, int& fd)
 {
+    static std::mt19937 random(std::random_device{}());
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::string name = temporaryName(path, attempt);
+        // The writer's process number first, as removeLeftovers reads it.
+        const std::string name = path + "." + std::to_string(getpid()) + "-" +
+                                 std::to_string(attempt) + "-" + std::to_string(random()) + ".tmp";
         if (fd >= 0) {
             const std::string self = "/proc/self/fd/" + std::to_string(fd);
             if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
