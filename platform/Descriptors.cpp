@@ -10,13 +10,11 @@ bool writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
             return false;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
 }
@@ -27,16 +25,13 @@ std::optional<std::string> readAll(int fd)
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            return bytes;
+        } else if (errno != EINTR) {
             return std::nullopt;
         }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
     }
 }
 

@@ -90,11 +90,10 @@ std::variant<std::string, DeviceFailure> exchange(HANDLE device, const std::stri
 std::variant<std::string, DeviceFailure>
 askDriverDevice(const std::string& name, const std::string& request, milliseconds limit)
 {
-    if (!isDeviceName(name)) {
-        return DeviceFailure::CannotOpen;
-    }
-    const HANDLE device = CreateFileA(("\\\\.\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    const HANDLE device =
+        isDeviceName(name) ? CreateFileA(("\\\\.\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)
+                           : INVALID_HANDLE_VALUE;
     if (device == INVALID_HANDLE_VALUE) {
         return DeviceFailure::CannotOpen;
     }
@@ -120,49 +119,32 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waits until the descriptor has bytes to read or `deadline` passes.
-bool readableBefore(int fd, Clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-        pollfd wanted{fd, POLLIN, 0};
-        const int ready =
-            poll(&wanted, 1, static_cast<int>(std::max<milliseconds::rep>(left.count(), 0)));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        return ready > 0;
-    }
-}
-
-// What comes within `limit`, and then as long as no pause ends it.
-std::string readAnswer(int fd, milliseconds limit)
-{
-    std::string answer;
-    char buffer[kLargestAnswer];
-    Clock::time_point deadline = Clock::now() + limit;
-    while (answer.size() < kLargestAnswer && readableBefore(fd, deadline)) {
-        const ssize_t got = read(fd, buffer, kLargestAnswer - answer.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        // The end of the device, or an error such as EIO from a pty without its other side.
-        if (got <= 0) {
-            break;
-        }
-        answer.append(buffer, static_cast<std::size_t>(got));
-        deadline = Clock::now() + kPauseAfterAnswer;
-    }
-    return answer;
-}
-
+// Writes the request, then reads what comes within `limit`, and then as long
+// as no pause ends it.
 std::variant<std::string, DeviceFailure> exchange(int fd, const std::string& request,
                                                   milliseconds limit)
 {
     if (!writeAll(fd, request)) {
         return DeviceFailure::ExchangeFailed;
     }
-    std::string answer = readAnswer(fd, limit);
+    std::string answer;
+    char buffer[kLargestAnswer];
+    Clock::time_point deadline = Clock::now() + limit;
+    while (answer.size() < kLargestAnswer) {
+        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+        pollfd wanted{fd, POLLIN, 0};
+        const int ready =
+            poll(&wanted, 1, static_cast<int>(std::max<milliseconds::rep>(left.count(), 0)));
+        const ssize_t got = ready > 0 ? read(fd, buffer, kLargestAnswer - answer.size()) : ready;
+        if (got > 0) {
+            answer.append(buffer, static_cast<std::size_t>(got));
+            deadline = Clock::now() + kPauseAfterAnswer;
+        } else if (got == 0 || errno != EINTR) {
+            // The end of the device or of the wait, or an error such as EIO from a pty
+            // without its other side; an interrupted poll or read is tried again.
+            break;
+        }
+    }
     if (answer.empty()) {
         return DeviceFailure::ExchangeFailed;
     }
@@ -175,10 +157,9 @@ std::variant<std::string, DeviceFailure>
 askDriverDevice(const std::string& name, const std::string& request, milliseconds limit)
 {
     const std::optional<std::string> folder = kvrFolder();
-    if (!folder || !isDeviceName(name)) {
-        return DeviceFailure::CannotOpen;
-    }
-    const int fd = open((*folder + "/devices/" + name).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int fd = folder && isDeviceName(name)
+                       ? open((*folder + "/devices/" + name).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)
+                       : -1;
     if (fd < 0) {
         return DeviceFailure::CannotOpen;
     }

@@ -47,6 +47,7 @@ bool writeProfileString(const std::string& section, const std::string& key,
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
 #include <signal.h>
 #include <sys/stat.h>
@@ -89,8 +90,8 @@ void removeLeftovers(const std::string& path)
     }
     while (const dirent* entry = readdir(entries)) {
         const std::string name = entry->d_name;
-        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
-            name.compare(name.size() - 4, 4, ".tmp") != 0) {
+        if (name.size() <= prefix.size() + 4 || !name.starts_with(prefix) ||
+            !name.ends_with(".tmp")) {
             continue;
         }
         const pid_t writer = static_cast<pid_t>(std::atol(name.c_str() + prefix.size()));
@@ -101,20 +102,15 @@ void removeLeftovers(const std::string& path)
     closedir(entries);
 }
 
-// A name beside `path` that nothing uses yet.
-std::string temporaryName(const std::string& path, int attempt)
-{
-    static std::mt19937 random(std::random_device{}());
-    return path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + "-" +
-           std::to_string(random()) + ".tmp";
-}
-
 // Gives the open file `fd` a name beside `path`: an unnamed file is linked in,
 // otherwise `fd` < 0 and a new file is created. Returns the name, or nothing.
 std::optional<std::string> nameFile(const std::string& path, int& fd)
 {
+    static std::mt19937 random(std::random_device{}());
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::string name = temporaryName(path, attempt);
+        // The writer's process number first, as removeLeftovers reads it.
+        const std::string name = path + "." + std::to_string(getpid()) + "-" +
+                                 std::to_string(attempt) + "-" + std::to_string(random()) + ".tmp";
         if (fd >= 0) {
             const std::string self = "/proc/self/fd/" + std::to_string(fd);
             if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -142,10 +138,9 @@ bool overwriteFile(const std::string& path, const std::string& text)
         return false;
     }
     // Written before it is cut to size, so that a kill leaves no empty file.
-    bool done =
+    const bool done =
         writeAll(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 && fsync(fd) == 0;
-    done = close(fd) == 0 && done;
-    return done;
+    return close(fd) == 0 && done;
 }
 
 // Writes `text` to a new file in the folder of `path` and renames it over
@@ -191,18 +186,14 @@ bool replaceFile(const std::string& path, const std::string& text)
 // so that a link stays a link and what it names takes the new text.
 std::string linkTarget(std::string path)
 {
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat entry {};
-        if (lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hop) {
+        const fs::path target = fs::read_symlink(path, error);
+        if (error || target.empty()) {
             break;
         }
-        std::string target(4096, '\0');
-        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-        if (length <= 0 || static_cast<std::size_t>(length) == target.size()) {
-            break;
-        }
-        target.resize(static_cast<std::size_t>(length));
-        path = target.front() == '/' ? target : folderOf(path) + "/" + target;
+        path = target.is_absolute() ? target.string() : folderOf(path) + "/" + target.string();
     }
     return path;
 }

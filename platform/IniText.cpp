@@ -1,7 +1,7 @@
 #include "platform/IniText.h"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/TextRules.h"
+
 #include <vector>
 
 namespace platform {
@@ -15,59 +15,36 @@ struct Line {
 std::vector<Line> splitLines(const std::string& text)
 {
     std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t newline = text.find('\n', start);
-        if (newline == std::string::npos) {
-            // A CR at the very end begins a line end that was cut off.
-            const bool cr = text.back() == '\r';
-            lines.push_back(
-                {text.substr(start, text.size() - start - (cr ? 1 : 0)), cr ? "\r" : ""});
-            break;
-        }
-        const bool crlf = newline > start && text[newline - 1] == '\r';
-        lines.push_back(
-            {text.substr(start, newline - start - (crlf ? 1 : 0)), crlf ? "\r\n" : "\n"});
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t newline = std::min(text.find('\n', start), text.size());
+        // A CR before the LF, or one that ends the text (a CR LF cut short), is part of the end.
+        const bool cr = newline > start && text[newline - 1] == '\r';
+        lines.push_back({text.substr(start, newline - start - (cr ? 1 : 0)),
+                         std::string(cr ? "\r" : "") + (newline < text.size() ? "\n" : "")});
         start = newline + 1;
     }
     return lines;
 }
 
-std::string trimmed(const std::string& text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    const auto first = std::find_if_not(text.begin(), text.end(), blank);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-bool sameName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // The section a "[name]" line opens, if it is one.
-std::optional<std::string> sectionName(const std::string& line)
+std::optional<std::string_view> sectionName(std::string_view line)
 {
-    const std::string text = trimmed(line);
-    if (text.empty() || text.front() != '[') {
+    line = trimmed(line);
+    if (!line.starts_with('[')) {
         return std::nullopt;
     }
-    return trimmed(text.substr(1, text.find(']') - 1));
+    return trimmed(line.substr(1, line.find(']') - 1));
 }
 
 struct Entry {
-    std::string key;
-    std::string value;
+    std::string_view key;
+    std::string_view value;
 };
 
-std::optional<Entry> entry(const std::string& line)
+std::optional<Entry> entry(std::string_view line)
 {
     const std::size_t equals = line.find('=');
-    if (equals == std::string::npos) {
+    if (equals == std::string_view::npos) {
         return std::nullopt;
     }
     return Entry{trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1))};
@@ -84,8 +61,8 @@ Place locate(const std::vector<Line>& lines, const std::string& sectionAsked,
              const std::string& keyAsked)
 {
     // Blanks around the names asked for do not count either.
-    const std::string section = trimmed(sectionAsked);
-    const std::string key = trimmed(keyAsked);
+    const std::string_view section = trimmed(sectionAsked);
+    const std::string_view key = trimmed(keyAsked);
     Place place;
     bool inSection = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -98,10 +75,7 @@ Place locate(const std::vector<Line>& lines, const std::string& sectionAsked,
             }
             continue;
         }
-        if (!inSection) {
-            continue;
-        }
-        const auto e = entry(lines[i].text);
+        const auto e = inSection ? entry(lines[i].text) : std::nullopt;
         if (e && sameName(e->key, key)) {
             place.keyLine = i;
             return place;
@@ -125,7 +99,7 @@ std::optional<std::string> findIniValue(const std::string& text, const std::stri
     if (!place.keyLine) {
         return std::nullopt;
     }
-    return entry(lines[*place.keyLine].text)->value;
+    return std::string(entry(lines[*place.keyLine].text)->value);
 }
 
 std::string withoutQuotes(const std::string& value)
@@ -139,10 +113,7 @@ std::string withoutQuotes(const std::string& value)
 
 bool fitsOnOneLine(const std::string& section, const std::string& key, const std::string& value)
 {
-    const auto breaks = [](const std::string& text) {
-        return text.find_first_of("\r\n") != std::string::npos;
-    };
-    return !breaks(section) && !breaks(key) && !breaks(value);
+    return (section + key + value).find_first_of("\r\n") == std::string::npos;
 }
 
 std::optional<std::string> withIniValue(const std::string& text, const std::string& section,

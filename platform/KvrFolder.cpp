@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -23,40 +24,33 @@ bool isOwnPrivateFolder(const std::string& path)
            (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-std::string runtimeFolder()
+// The folder, and whether it is the /tmp form, which counts only when it is
+// this user's own private folder.
+std::pair<std::string, bool> folderPath()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return runtime && *runtime && isFolder(runtime) ? std::string(runtime) : std::string();
-}
-
-std::string tmpFolder()
-{
-    return "/tmp/kvr-" + std::to_string(getuid());
+    if (runtime && *runtime && isFolder(runtime)) {
+        return {std::string(runtime) + "/kvr", false};
+    }
+    return {"/tmp/kvr-" + std::to_string(getuid()), true};
 }
 
 } // namespace
 
 std::optional<std::string> kvrFolder()
 {
-    const std::string runtime = runtimeFolder();
-    if (!runtime.empty()) {
-        return runtime + "/kvr";
-    }
-    const std::string folder = tmpFolder();
-    return isOwnPrivateFolder(folder) ? std::optional(folder) : std::nullopt;
+    const auto [folder, underTmp] = folderPath();
+    return !underTmp || isOwnPrivateFolder(folder) ? std::optional(folder) : std::nullopt;
 }
 
 std::optional<std::string> createKvrFolder()
 {
-    const std::string runtime = runtimeFolder();
-    const std::string folder = runtime.empty() ? tmpFolder() : runtime + "/kvr";
+    const auto [folder, underTmp] = folderPath();
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         return std::nullopt;
     }
-    if (runtime.empty() && !isOwnPrivateFolder(folder)) {
-        return std::nullopt;
-    }
-    return isFolder(folder) ? std::optional(folder) : std::nullopt;
+    const bool usable = underTmp ? isOwnPrivateFolder(folder) : isFolder(folder);
+    return usable ? std::optional(folder) : std::nullopt;
 }
 
 } // namespace platform

@@ -1,82 +1,62 @@
 #include "platform/RegFileText.h"
 
+#include "platform/TextRules.h"
 #include "platform/Utf16.h"
 
-#include <algorithm>
-#include <cctype>
+#include <charconv>
 
 namespace platform {
 namespace {
 
 std::string asUtf8(std::string_view file)
 {
-    if (file.substr(0, 2) == "\xFF\xFE") {
-        return utf8FromUtf16Bytes(file.substr(2));
+    if (file.starts_with("\xFF\xFE")) {
+        return utf8FromUtf16(utf16FromBytes(file.substr(2), true));
     }
-    if (file.substr(0, 3) == "\xEF\xBB\xBF") {
+    if (file.starts_with("\xEF\xBB\xBF")) {
         file.remove_prefix(3);
     }
     return std::string(file);
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
+// Lines are split at LF alone, so a CR counts as a blank too.
+constexpr std::string_view kBlanks = " \t\r";
 
 // A quoted text at the start of `text`, with \\ and \" unescaped; `text` is
 // left after the closing quote.
 std::optional<std::string> quoted(std::string_view& text)
 {
-    if (text.empty() || text.front() != '"') {
+    if (!text.starts_with('"')) {
         return std::nullopt;
     }
     std::string out;
     for (std::size_t i = 1; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            out += text[++i];
-        } else if (text[i] == '"') {
+        if (text[i] == '"') {
             text.remove_prefix(i + 1);
             return out;
-        } else {
-            out += text[i];
         }
+        i += text[i] == '\\' && i + 1 < text.size() ? 1 : 0;
+        out += text[i];
     }
     return std::nullopt;
 }
 
+// One to eight hex digits and nothing else.
 std::optional<std::uint32_t> hexNumber(std::string_view text)
 {
-    // Taken as unsigned char: isxdigit is undefined for the negative chars of bytes past ASCII.
-    if (text.empty() || text.size() > 8 ||
-        !std::all_of(text.begin(), text.end(),
-                     [](unsigned char c) { return std::isxdigit(c) != 0; })) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(std::stoul(std::string(text), nullptr, 16));
+    std::uint32_t number = 0;
+    const char* end = text.data() + text.size();
+    const auto read = std::from_chars(text.data(), end, number, 16);
+    return text.size() <= 8 && read.ec == std::errc() && read.ptr == end ? std::optional(number)
+                                                                         : std::nullopt;
 }
 
 std::optional<std::vector<unsigned char>> hexBytes(std::string_view text)
 {
     std::vector<unsigned char> bytes;
-    while (!(text = trimmed(text)).empty()) {
+    while (!(text = trimmed(text, kBlanks)).empty()) {
         const std::size_t comma = std::min(text.find(','), text.size());
-        const std::string_view pair = trimmed(text.substr(0, comma));
+        const std::string_view pair = trimmed(text.substr(0, comma), kBlanks);
         const auto byte = pair.size() <= 2 ? hexNumber(pair) : std::nullopt;
         if (!byte) {
             return std::nullopt;
@@ -87,59 +67,47 @@ std::optional<std::vector<unsigned char>> hexBytes(std::string_view text)
     return bytes;
 }
 
-std::vector<unsigned char> textData(const std::string& text)
-{
-    std::vector<unsigned char> data(text.begin(), text.end());
-    data.push_back(0);
-    return data;
-}
-
 // The value written after "=".
 std::optional<RegistryValue> valueOf(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kBlanks);
     if (const auto text1 = quoted(text)) {
-        return trimmed(text).empty() ? std::optional(RegistryValue{1, textData(*text1)})
-                                     : std::nullopt;
+        if (!trimmed(text, kBlanks).empty()) {
+            return std::nullopt;
+        }
+        return RegistryValue{1, {text1->c_str(), text1->c_str() + text1->size() + 1}};
     }
-    if (text.substr(0, 6) == "dword:") {
+    if (text.starts_with("dword:")) {
         const auto number = hexNumber(text.substr(6));
         if (!number) {
             return std::nullopt;
         }
-        RegistryValue value{4, {}};
-        for (int shift = 0; shift < 32; shift += 8) {
-            value.data.push_back(static_cast<unsigned char>(*number >> shift));
-        }
-        return value;
+        const auto byte = [&number](int shift) {
+            return static_cast<unsigned char>(*number >> shift);
+        };
+        return RegistryValue{4, {byte(0), byte(8), byte(16), byte(24)}};
     }
-    std::uint32_t type = 3;
-    if (text.substr(0, 4) == "hex(") {
-        const std::size_t close = text.find("):");
-        const auto number =
-            close == std::string_view::npos ? std::nullopt : hexNumber(text.substr(4, close - 4));
-        if (!number) {
-            return std::nullopt;
-        }
-        type = *number;
-        text.remove_prefix(close + 2);
-    } else if (text.substr(0, 4) == "hex:") {
+    std::optional<std::uint32_t> type;
+    if (text.starts_with("hex:")) {
+        type = 3;
         text.remove_prefix(4);
-    } else {
-        return std::nullopt;
+    } else if (const std::size_t close = text.find("):");
+               text.starts_with("hex(") && close != std::string_view::npos) {
+        type = hexNumber(text.substr(4, close - 4));
+        text.remove_prefix(close + 2);
     }
-    auto bytes = hexBytes(text);
+    auto bytes = type ? hexBytes(text) : std::nullopt;
     if (!bytes) {
         return std::nullopt;
     }
     // Text types are exported in UTF-16; a query in the system code page gives them as text.
-    const bool textType = type == 1 || type == 2 || type == 7;
+    const bool textType = type == 1u || type == 2u || type == 7u;
     if (textType && bytes->size() % 2 == 0) {
-        const std::string utf8 = utf8FromUtf16Bytes(
-            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+        const std::string utf8 = utf8FromUtf16(utf16FromBytes(
+            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), true));
         bytes->assign(utf8.begin(), utf8.end());
     }
-    return RegistryValue{type, std::move(*bytes)};
+    return RegistryValue{*type, std::move(*bytes)};
 }
 
 } // namespace
@@ -150,24 +118,19 @@ std::optional<RegistryValue> findRegValue(std::string_view file, std::string_vie
     const std::string text = asUtf8(file);
     std::optional<RegistryValue> found;
     bool inKey = false;
-    std::size_t start = 0;
-    while (start < text.size()) {
+    for (std::size_t start = 0; start < text.size();) {
         // One logical line: a line ending in "\" goes on in the next.
         std::string line;
-        for (;;) {
+        for (bool goesOn = true; goesOn;) {
             const std::size_t end = std::min(text.find('\n', start), text.size());
             const std::string_view part =
-                trimmed(std::string_view(text).substr(start, end - start));
+                trimmed(std::string_view(text).substr(start, end - start), kBlanks);
             start = end + 1;
-            if (!part.empty() && part.back() == '\\' && start < text.size()) {
-                line += part.substr(0, part.size() - 1);
-                continue;
-            }
-            line += part;
-            break;
+            goesOn = part.ends_with('\\') && start < text.size();
+            line += goesOn ? part.substr(0, part.size() - 1) : part;
         }
         std::string_view rest(line);
-        if (!rest.empty() && rest.front() == '[') {
+        if (rest.starts_with('[')) {
             const std::size_t close = rest.rfind(']');
             inKey =
                 close != std::string_view::npos && sameName(rest.substr(1, close - 1), fullKeyPath);
@@ -176,21 +139,16 @@ std::optional<RegistryValue> findRegValue(std::string_view file, std::string_vie
         if (!inKey) {
             continue;
         }
-        std::string valueName;
-        if (!rest.empty() && rest.front() == '@') {
-            rest.remove_prefix(1);
-        } else if (const auto quotedName = quoted(rest)) {
-            valueName = *quotedName;
-        } else {
-            continue;
-        }
-        rest = trimmed(rest);
-        if (rest.empty() || rest.front() != '=' || !sameName(valueName, name)) {
+        const bool isDefault = rest.starts_with('@');
+        rest.remove_prefix(isDefault ? 1 : 0);
+        const auto valueName = isDefault ? std::optional<std::string>("") : quoted(rest);
+        rest = trimmed(rest, kBlanks);
+        if (!valueName || !rest.starts_with('=') || !sameName(*valueName, name)) {
             continue;
         }
         rest.remove_prefix(1);
         // "=-" deletes the value; a later line may set it again.
-        if (trimmed(rest) == "-") {
+        if (trimmed(rest, kBlanks) == "-") {
             found.reset();
         } else if (auto value = valueOf(rest)) {
             found = std::move(value);

@@ -42,10 +42,7 @@ constexpr off_t kLargestRegistryFile = 16 << 20;
 std::optional<std::string> registryFile()
 {
     const std::optional<std::string> folder = kvrFolder();
-    if (!folder) {
-        return std::nullopt;
-    }
-    const int fd = open((*folder + "/registry.reg").c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = folder ? open((*folder + "/registry.reg").c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (fd < 0) {
         return std::nullopt;
     }
@@ -58,26 +55,17 @@ std::optional<std::string> registryFile()
     return text;
 }
 
-std::string rootName(std::uint32_t root)
-{
-    return root == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE" : std::string();
-}
-
 } // namespace
 
 std::optional<RegistryValue> queryRegistryValue(std::uint32_t root, const std::string& keyPath,
                                                 const std::string& name, std::size_t bufferSize)
 {
-    const std::string rootKey = rootName(root);
-    const std::optional<std::string> file = registryFile();
-    if (rootKey.empty() || !file) {
-        return std::nullopt;
-    }
-    std::optional<RegistryValue> value = findRegValue(*file, rootKey + "\\" + keyPath, name);
-    if (value && value->data.size() > bufferSize) {
-        return std::nullopt;
-    }
-    return value;
+    // The driver records its readers under HKEY_LOCAL_MACHINE only.
+    const std::optional<std::string> file =
+        root == kHkeyLocalMachine ? registryFile() : std::nullopt;
+    std::optional<RegistryValue> value =
+        file ? findRegValue(*file, "HKEY_LOCAL_MACHINE\\" + keyPath, name) : std::nullopt;
+    return value && value->data.size() <= bufferSize ? std::move(value) : std::nullopt;
 }
 
 } // namespace platform

@@ -8,20 +8,11 @@ namespace {
 // Writes `c` at `out` in one to four bytes; returns the end.
 char* putUtf8(char* out, char32_t c)
 {
-    if (c < 0x80) {
-        *out++ = static_cast<char>(c);
-    } else if (c < 0x800) {
-        *out++ = static_cast<char>(0xC0 | (c >> 6));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *out++ = static_cast<char>(0xE0 | (c >> 12));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        *out++ = static_cast<char>(0xF0 | (c >> 18));
-        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    const int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    *out++ = static_cast<char>(kLead[following] | (c >> (6 * following)));
+    for (int k = following - 1; k >= 0; --k) {
+        *out++ = static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
     }
     return out;
 }
@@ -105,14 +96,15 @@ std::string utf8FromUtf16(std::u16string_view units)
     return out;
 }
 
-std::string utf8FromUtf16Bytes(std::string_view bytes)
+std::u16string utf16FromBytes(std::string_view bytes, bool littleEndian)
 {
     std::u16string units(bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i) {
-        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        const auto low = static_cast<unsigned char>(bytes[2 * i + (littleEndian ? 0 : 1)]);
+        const auto high = static_cast<unsigned char>(bytes[2 * i + (littleEndian ? 1 : 0)]);
+        units[i] = static_cast<char16_t>(low | (high << 8));
     }
-    return utf8FromUtf16(units);
+    return units;
 }
 
 #ifdef _WIN32

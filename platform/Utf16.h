@@ -8,8 +8,9 @@ namespace platform {
 // UTF-16 code units as UTF-8; a surrogate that pairs with nothing becomes U+FFFD.
 std::string utf8FromUtf16(std::u16string_view units);
 
-// The same for UTF-16 little-endian bytes; an odd last byte is dropped.
-std::string utf8FromUtf16Bytes(std::string_view bytes);
+// The UTF-16 code units of `bytes`, each low byte first or high byte first; an
+// odd last byte is dropped.
+std::u16string utf16FromBytes(std::string_view bytes, bool littleEndian);
 
 // UTF-8 as UTF-16 code units; a byte that begins no character becomes U+FFFD.
 std::u16string utf16FromUtf8(std::string_view text);
