@@ -87,7 +87,7 @@ void Simulator::receive(Port& port, Clock::time_point now)
         return;
     }
     if (got <= 0) {
-        closePort(port);
+        port.pty.close();
         return;
     }
     port.input.append(buffer, static_cast<std::size_t>(got));
@@ -112,7 +112,7 @@ void Simulator::answer(Port& port, const std::string& line, Clock::time_point no
         platform::writeAll(logFd_, port.name + ": " + line + "\n");
     }
     if (options_.closeAfter > 0 && port.lines >= options_.closeAfter) {
-        closePort(port);
+        port.pty.close();
         return;
     }
     if (options_.silent) {
@@ -146,7 +146,7 @@ void Simulator::send(Port& port, Clock::time_point now)
             return;
         }
         if (written < 0) {
-            closePort(port);
+            port.pty.close();
             return;
         }
         port.sent += static_cast<std::size_t>(written);
@@ -178,16 +178,6 @@ void Simulator::makeNoise(Clock::time_point now)
             send(port, now);
         }
     }
-}
-
-void Simulator::closePort(Port& port)
-{
-    port.pty.close();
-    port.input.clear();
-    port.out.clear();
-    port.sent = 0;
-    port.pieceEnd = 0;
-    port.blocked = false;
 }
 
 // When the next reply, piece or noise is due; far off when nothing is.

@@ -41,7 +41,7 @@ private:
         std::string name;
         int number = 0;
         bool device = false;
-        RawPty pty;
+        RawPty pty;               // once closed, the port is out of play for good
         std::string input;        // received since the last line feed
         std::deque<Outgoing> out; // in the order they go out
         std::size_t sent = 0;     // bytes of the front one written
@@ -54,7 +54,6 @@ private:
     void answer(Port& port, const std::string& line, Clock::time_point now);
     void send(Port& port, Clock::time_point now);
     void makeNoise(Clock::time_point now);
-    void closePort(Port& port);
     Clock::time_point nextDeadline() const;
 
     const Options& options_;
