@@ -8,7 +8,6 @@
 
 #include "DriverFolder.h"
 #include "Options.h"
-#include "RawPty.h"
 #include "RegistryText.h"
 #include "Replies.h"
 #include "Simulator.h"
@@ -45,19 +44,6 @@ int stoppingSignals()
     }
     return sigprocmask(SIG_BLOCK, &stopping, nullptr) == 0 ? signalfd(-1, &stopping, SFD_CLOEXEC)
                                                            : -1;
-}
-
-// Makes a pseudo-terminal, links it as `sub`/`linkName` in the folder and
-// hands it to the simulator as the port `name` of COM port `number`.
-bool addPort(kvrsim::DriverFolder& folder, kvrsim::Simulator& simulator, const std::string& sub,
-             const std::string& linkName, const std::string& name, int number, bool device)
-{
-    kvrsim::RawPty pty;
-    if (!pty.open() || !folder.link(sub, linkName, pty.slavePath())) {
-        return false;
-    }
-    simulator.addPort(name, number, device, std::move(pty));
-    return true;
 }
 
 } // namespace
@@ -97,13 +83,18 @@ int main(int argc, char* argv[])
         return failure(error, 1);
     }
     kvrsim::Simulator simulator(*options, table, logFd);
+    // Opens the port `name` of COM port `number` and links it as `sub`/`link` in the folder.
+    const auto addPort = [&](const char* sub, const std::string& link, const std::string& name,
+                             int number, bool device) {
+        const std::optional<std::string> path = simulator.addPort(name, number, device);
+        return path && folder.link(sub, link, *path);
+    };
     for (int i = 0; i < options->readers; ++i) {
         const int number = options->firstPort + i;
-        const std::string com = "COM" + std::to_string(number);
         const std::string device = "KVR" + std::to_string(i);
-        if (!addPort(folder, simulator, "dosdevices", "com" + std::to_string(number), com, number,
-                     false) ||
-            !addPort(folder, simulator, "devices", device, device, number, true)) {
+        if (!addPort("dosdevices", "com" + std::to_string(number), "COM" + std::to_string(number),
+                     number, false) ||
+            !addPort("devices", device, device, number, true)) {
             return failure("cannot make the ports of reader " + std::to_string(i) + " in " +
                                folder.path() + ": " + std::strerror(errno),
                            1);

@@ -24,14 +24,14 @@ Simulator::Simulator(const Options& options, const ReplyTable& table, int logFd)
 {
 }
 
-void Simulator::addPort(std::string name, int number, bool device, RawPty pty)
+std::optional<std::string> Simulator::addPort(std::string name, int number, bool device)
 {
-    Port port;
+    // One that fails stays closed, and so out of play.
+    Port& port = ports_.emplace_back();
     port.name = std::move(name);
     port.number = number;
     port.device = device;
-    port.pty = std::move(pty);
-    ports_.push_back(std::move(port));
+    return port.pty.open() ? std::optional(port.pty.slavePath()) : std::nullopt;
 }
 
 bool Simulator::run(int signalFd)
