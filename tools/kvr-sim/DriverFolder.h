@@ -27,8 +27,6 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    void removeStaleLinks(const std::string& sub);
-
     std::string path_;
     bool madeFolder_ = false;
     int lock_ = -1;
