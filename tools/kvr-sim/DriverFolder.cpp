@@ -42,6 +42,54 @@ void removeStaleLinks(const std::string& folder, std::string_view prefix)
     closedir(entries);
 }
 
+std::string quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + '"';
+}
+
+std::string key(const std::string& path)
+{
+    return "\n[HKEY_LOCAL_MACHINE\\" + path + "]\n";
+}
+
+std::string value(const std::string& name, const std::string& data)
+{
+    return quoted(name) + "=" + quoted(data) + "\n";
+}
+
+// The records of the readers in the registry editor's export format, as the
+// program reads them: reader i is described as "<name> <i>" and is port
+// COM<first port + i>; the layout picks the keys that hold them, as the
+// driver's versions do.
+std::string registryText(const Options& options)
+{
+    const std::string services = "System\\CurrentControlSet\\Services\\";
+    const std::string family = options.layout == 'B' ? "Vorlan" : "Vor-Lan";
+    std::string text = "Windows Registry Editor Version 5.00\n";
+    for (int i = 0; i < options.readers; ++i) {
+        std::string index = std::to_string(i);
+        const std::string description = options.name + " " + index;
+        const std::string port = "COM" + std::to_string(options.firstPort + i);
+        if (options.layout == 'C') {
+            text += key(services + "VORLANCL\\Parameters\\Devices\\KVRDevice" + index) +
+                    value("FriendlyName", description) + value("PortName", port);
+            continue;
+        }
+        index.insert(0, index.size() < 4 ? 4 - index.size() : 0, '0');
+        text +=
+            key(services + "Class\\" + family + "\\" + index) + value("DriverDesc", description);
+        text += key("Enum\\Root\\" + family + "\\" + index) + value("PortName", port);
+    }
+    return text;
+}
+
 } // namespace
 
 DriverFolder::~DriverFolder()
@@ -126,7 +174,7 @@ bool DriverFolder::link(const std::string& sub, const std::string& name, const s
     return true;
 }
 
-bool DriverFolder::writeRegistry(const std::string& text)
+bool DriverFolder::writeRegistry(const Options& options)
 {
     const std::string path = path_ + "/registry.reg";
     const std::string temporary = path + ".new";
@@ -134,7 +182,7 @@ bool DriverFolder::writeRegistry(const std::string& text)
     if (fd < 0) {
         return false;
     }
-    const bool written = platform::writeAll(fd, text);
+    const bool written = platform::writeAll(fd, registryText(options));
     if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
         unlink(temporary.c_str());
         return false;

@@ -8,7 +8,6 @@
 
 #include "DriverFolder.h"
 #include "Options.h"
-#include "RegistryText.h"
 #include "Replies.h"
 #include "Simulator.h"
 
@@ -101,8 +100,7 @@ int main(int argc, char* argv[])
         }
     }
     // The records come last: a program that finds them finds the ports too.
-    if (!folder.writeRegistry(kvrsim::registryText(options->layout, options->name, options->readers,
-                                                   options->firstPort))) {
+    if (!folder.writeRegistry(*options)) {
         return failure("cannot write " + folder.path() + "/registry.reg: " + std::strerror(errno),
                        1);
     }
