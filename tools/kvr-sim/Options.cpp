@@ -73,18 +73,6 @@ constexpr Option kOptions[] = {
     {.name = "--noise", .number = &Options::noiseMs, .low = 1, .high = 600000},
 };
 
-bool parseNumber(std::string_view text, int low, int high, int& value)
-{
-    int parsed = 0;
-    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (problem != std::errc() || end != text.data() + text.size() || parsed < low ||
-        parsed > high) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
 } // namespace
 
 std::optional<Options> parseOptions(int argc, char* argv[], std::string& error)
@@ -111,7 +99,12 @@ std::optional<Options> parseOptions(int argc, char* argv[], std::string& error)
         } else {
             const std::string_view text = value ? *value : argv[++i];
             if (option->number) {
-                if (!parseNumber(text, option->low, option->high, options.*option->number)) {
+                // A wrong number stays in `options`, which then goes unused.
+                int& number = options.*option->number;
+                const char* const end = text.data() + text.size();
+                const auto [stop, problem] = std::from_chars(text.data(), end, number);
+                if (problem != std::errc() || stop != end || number < option->low ||
+                    number > option->high) {
                     error = std::string(name) + " takes a number from " +
                             std::to_string(option->low) + " to " + std::to_string(option->high);
                 }
