@@ -38,16 +38,12 @@ bool Simulator::run(int signalFd)
 {
     nextNoise_ = Clock::now() + std::chrono::milliseconds(options_.noiseMs);
     std::vector<pollfd> fds;
-    std::vector<Port*> polled;
     for (;;) {
+        // fds[i + 1] is ports_[i]; poll passes over a closed one's -1.
         fds.assign(1, pollfd{signalFd, POLLIN, 0});
-        polled.clear();
-        for (Port& port : ports_) {
-            if (port.pty.isOpen()) {
-                const short events = port.blocked ? POLLIN | POLLOUT : POLLIN;
-                fds.push_back(pollfd{port.pty.master(), events, 0});
-                polled.push_back(&port);
-            }
+        for (const Port& port : ports_) {
+            const short events = port.blocked ? POLLIN | POLLOUT : POLLIN;
+            fds.push_back(pollfd{port.pty.master(), events, 0});
         }
         const auto wait =
             std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
@@ -62,12 +58,12 @@ bool Simulator::run(int signalFd)
             return true;
         }
         const Clock::time_point now = Clock::now();
-        for (std::size_t i = 0; i < polled.size(); ++i) {
+        for (std::size_t i = 0; i < ports_.size(); ++i) {
             if (fds[i + 1].revents & POLLOUT) {
-                polled[i]->blocked = false;
+                ports_[i].blocked = false;
             }
             if (fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)) {
-                receive(*polled[i], now);
+                receive(ports_[i], now);
             }
         }
         for (Port& port : ports_) {
