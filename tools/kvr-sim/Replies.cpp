@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace kvrsim {
@@ -29,8 +30,7 @@ std::optional<std::string> dataOf(const std::string& line, const std::string& co
     if (line == command) {
         return std::string();
     }
-    if (line.size() > command.size() && line.compare(0, command.size(), command) == 0 &&
-        line[command.size()] == ' ') {
+    if (line.starts_with(command + ' ')) {
         return line.substr(command.size() + 1);
     }
     return std::nullopt;
@@ -50,16 +50,11 @@ bool ReplyTable::load(const std::string& path, std::string& error)
         error = "cannot read the reply file " + path;
         return false;
     }
-    std::size_t start = 0;
-    for (int number = 1; start < text->size(); ++number) {
-        std::size_t end = text->find('\n', start);
-        if (end == std::string::npos) {
-            end = text->size();
-        }
-        std::string line = text->substr(start, end - start);
-        start = end + 1;
+    std::istringstream lines(*text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
         // Tables written on Windows end their lines with CR LF.
-        if (!line.empty() && line.back() == '\r') {
+        if (line.ends_with('\r')) {
             line.pop_back();
         }
         if (line.empty() || line.front() == '#') {
