@@ -27,10 +27,7 @@ Simulator::Simulator(const Options& options, const ReplyTable& table, int logFd)
 std::optional<std::string> Simulator::addPort(std::string name, int number, bool device)
 {
     // One that fails stays closed, and so out of play.
-    Port& port = ports_.emplace_back();
-    port.name = std::move(name);
-    port.number = number;
-    port.device = device;
+    Port& port = ports_.emplace_back(std::move(name), number, device);
     return port.pty.open() ? std::optional(port.pty.slavePath()) : std::nullopt;
 }
 
