@@ -1,10 +1,6 @@
 // kvr-sim: plays the KVR driver and its readers on Linux, where there is no
-// such driver, for demonstrations and tests. It fills the KVR folder
-// (platform/KvrFolder.h) with the driver's registry records, a virtual COM
-// port for each reader and the driver's own device for each reader, each
-// port a pseudo-terminal, prints "ready" and answers on them until SIGTERM,
-// SIGINT or SIGHUP, when it removes what it made. See --help for the
-// options and the faults it can play.
+// such driver, for demonstrations and tests, each port a pseudo-terminal.
+// kUsage (Options.cpp) says what it makes and which faults it can play.
 
 #include "DriverFolder.h"
 #include "Options.h"
