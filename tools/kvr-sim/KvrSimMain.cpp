@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     kvrsim::ReplyTable table;
-    if (!options->replyPath.empty() && !table.load(options->replyPath, error)) {
+    if (!options->replyPath.empty() && !kvrsim::loadReplies(options->replyPath, table, error)) {
         return failure(error, 2);
     }
     int logFd = -1;
