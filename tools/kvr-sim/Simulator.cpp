@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kvrsim {
 namespace {
