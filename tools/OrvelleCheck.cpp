@@ -1,10 +1,4 @@
-// orvelle-check: checks a command file before going to the bench.
-//
-//   orvelle-check FILE               prints the preview the program shows for FILE
-//   orvelle-check --serial SN FILE   prints each command line as it would go out
-//                                    on the port for the serial number SN, in
-//                                    UTF-8, a character the port's code page
-//                                    cannot carry as the "?" sent in its place
+// orvelle-check: checks a command file before going to the bench (see kUsage).
 //
 // Exit status: 0 when the file was read, 1 when the program would refuse it,
 // 2 when the file is missing or the command line is wrong.

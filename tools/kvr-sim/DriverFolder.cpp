@@ -7,27 +7,87 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kvrsim {
 namespace {
 
-const char* const kSubfolders[] = {"dosdevices", "devices"};
+// Each subfolder with the prefix of the names a simulator links there:
+// dosdevices/com<N>, devices/KVR<i>.
+constexpr std::pair<const char*, std::string_view> kSubfolders[] = {{"dosdevices", "com"},
+                                                                    {"devices", "KVR"}};
 
-bool isFolder(const std::string& path)
+// Links left by a simulator that was killed would lead to pseudo-terminals
+// that the system may since have given to someone else.
+void removeStaleLinks(const std::string& folder, std::string_view prefix)
 {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    DIR* entries = opendir(folder.c_str());
+    if (!entries) {
+        return;
+    }
+    while (const dirent* entry = readdir(entries)) {
+        const std::string_view name = entry->d_name;
+        struct stat info {};
+        if (name.size() > prefix.size() && name.starts_with(prefix) &&
+            name.find_first_not_of("0123456789", prefix.size()) == std::string_view::npos &&
+            fstatat(dirfd(entries), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(info.st_mode)) {
+            unlinkat(dirfd(entries), entry->d_name, 0);
+        }
+    }
+    closedir(entries);
 }
 
-// "com<N>" in dosdevices, "KVR<i>" in devices: the names a simulator links.
-bool isPortName(const std::string& name, const char* prefix)
+std::string quoted(const std::string& text)
 {
-    const std::size_t length = std::strlen(prefix);
-    return name.size() > length && name.compare(0, length, prefix) == 0 &&
-           name.find_first_not_of("0123456789", length) == std::string::npos;
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + '"';
+}
+
+std::string key(const std::string& path)
+{
+    return "\n[HKEY_LOCAL_MACHINE\\" + path + "]\n";
+}
+
+std::string value(const std::string& name, const std::string& data)
+{
+    return quoted(name) + "=" + quoted(data) + "\n";
+}
+
+// The records of the readers in the registry editor's export format, as the
+// program reads them: reader i is described as "<name> <i>" and is port
+// COM<first port + i>; the layout picks the keys that hold them, as the
+// driver's versions do.
+std::string registryText(const Options& options)
+{
+    const std::string services = "System\\CurrentControlSet\\Services\\";
+    const std::string family = options.layout == 'B' ? "Vorlan" : "Vor-Lan";
+    std::string text = "Windows Registry Editor Version 5.00\n";
+    for (int i = 0; i < options.readers; ++i) {
+        std::string index = std::to_string(i);
+        const std::string description = options.name + " " + index;
+        const std::string port = "COM" + std::to_string(options.firstPort + i);
+        if (options.layout == 'C') {
+            text += key(services + "VORLANCL\\Parameters\\Devices\\KVRDevice" + index) +
+                    value("FriendlyName", description) + value("PortName", port);
+            continue;
+        }
+        index.insert(0, index.size() < 4 ? 4 - index.size() : 0, '0');
+        text +=
+            key(services + "Class\\" + family + "\\" + index) + value("DriverDesc", description);
+        text += key("Enum\\Root\\" + family + "\\" + index) + value("PortName", port);
+    }
+    return text;
 }
 
 } // namespace
@@ -40,7 +100,7 @@ DriverFolder::~DriverFolder()
     for (const std::string& file : made_) {
         unlink(file.c_str());
     }
-    for (const char* sub : kSubfolders) {
+    for (const auto& [sub, prefix] : kSubfolders) {
         rmdir((path_ + "/" + sub).c_str());
     }
     // The lock goes last but one, so no other simulator comes in while we clear up.
@@ -54,7 +114,8 @@ DriverFolder::~DriverFolder()
 bool DriverFolder::take(std::string& error)
 {
     const std::optional<std::string> before = platform::kvrFolder();
-    const bool existed = before && isFolder(*before);
+    struct stat info {};
+    const bool existed = before && stat(before->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     const std::optional<std::string> folder = platform::createKvrFolder();
     if (!folder) {
         error = "the KVR folder cannot be used: set XDG_RUNTIME_DIR to a folder of yours, or "
@@ -90,36 +151,17 @@ bool DriverFolder::take(std::string& error)
     }
     path_ = *folder;
     madeFolder_ = !existed;
-    for (const char* sub : kSubfolders) {
+    for (const auto& [sub, prefix] : kSubfolders) {
         const std::string subfolder = path_ + "/" + sub;
         if (mkdir(subfolder.c_str(), 0700) != 0 && errno != EEXIST) {
             error = "cannot create " + subfolder + ": " + std::strerror(errno);
             return false;
         }
     }
-    removeStaleLinks("dosdevices");
-    removeStaleLinks("devices");
+    for (const auto& [sub, prefix] : kSubfolders) {
+        removeStaleLinks(path_ + "/" + sub, prefix);
+    }
     return true;
-}
-
-// Links left by a simulator that was killed would lead to pseudo-terminals
-// that the system may since have given to someone else.
-void DriverFolder::removeStaleLinks(const std::string& sub)
-{
-    DIR* entries = opendir((path_ + "/" + sub).c_str());
-    if (!entries) {
-        return;
-    }
-    const char* prefix = sub == "dosdevices" ? "com" : "KVR";
-    while (const dirent* entry = readdir(entries)) {
-        struct stat info {};
-        if (isPortName(entry->d_name, prefix) &&
-            fstatat(dirfd(entries), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISLNK(info.st_mode)) {
-            unlinkat(dirfd(entries), entry->d_name, 0);
-        }
-    }
-    closedir(entries);
 }
 
 bool DriverFolder::link(const std::string& sub, const std::string& name, const std::string& target)
@@ -132,7 +174,7 @@ bool DriverFolder::link(const std::string& sub, const std::string& name, const s
     return true;
 }
 
-bool DriverFolder::writeRegistry(const std::string& text)
+bool DriverFolder::writeRegistry(const Options& options)
 {
     const std::string path = path_ + "/registry.reg";
     const std::string temporary = path + ".new";
@@ -140,7 +182,7 @@ bool DriverFolder::writeRegistry(const std::string& text)
     if (fd < 0) {
         return false;
     }
-    const bool written = platform::writeAll(fd, text);
+    const bool written = platform::writeAll(fd, registryText(options));
     if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
         unlink(temporary.c_str());
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Options.h"
+
 #include <string>
 #include <vector>
 
@@ -21,14 +23,13 @@ public:
     // Links `sub`/`name` in the folder to `target`.
     bool link(const std::string& sub, const std::string& name, const std::string& target);
 
-    // Writes registry.reg whole, so that a reader never finds half of it.
-    bool writeRegistry(const std::string& text);
+    // Writes registry.reg, the driver's records of the readers, whole, so that
+    // a reader never finds half of it.
+    bool writeRegistry(const Options& options);
 
     const std::string& path() const { return path_; }
 
 private:
-    void removeStaleLinks(const std::string& sub);
-
     std::string path_;
     bool madeFolder_ = false;
     int lock_ = -1;

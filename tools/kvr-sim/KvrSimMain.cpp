@@ -1,15 +1,9 @@
 // kvr-sim: plays the KVR driver and its readers on Linux, where there is no
-// such driver, for demonstrations and tests. It fills the KVR folder
-// (platform/KvrFolder.h) with the driver's registry records, a virtual COM
-// port for each reader and the driver's own device for each reader, each
-// port a pseudo-terminal, prints "ready" and answers on them until SIGTERM,
-// SIGINT or SIGHUP, when it removes what it made. See --help for the
-// options and the faults it can play.
+// such driver, for demonstrations and tests, each port a pseudo-terminal.
+// kUsage (Options.cpp) says what it makes and which faults it can play.
 
 #include "DriverFolder.h"
 #include "Options.h"
-#include "RawPty.h"
-#include "RegistryText.h"
 #include "Replies.h"
 #include "Simulator.h"
 
@@ -47,19 +41,6 @@ int stoppingSignals()
                                                            : -1;
 }
 
-// Makes a pseudo-terminal, links it as `sub`/`linkName` in the folder and
-// hands it to the simulator as the port `name` of COM port `number`.
-bool addPort(kvrsim::DriverFolder& folder, kvrsim::Simulator& simulator, const std::string& sub,
-             const std::string& linkName, const std::string& name, int number, bool device)
-{
-    kvrsim::RawPty pty;
-    if (!pty.open() || !folder.link(sub, linkName, pty.slavePath())) {
-        return false;
-    }
-    simulator.addPort(name, number, device, std::move(pty));
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -74,7 +55,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     kvrsim::ReplyTable table;
-    if (!options->replyPath.empty() && !table.load(options->replyPath, error)) {
+    if (!options->replyPath.empty() && !kvrsim::loadReplies(options->replyPath, table, error)) {
         return failure(error, 2);
     }
     int logFd = -1;
@@ -97,21 +78,25 @@ int main(int argc, char* argv[])
         return failure(error, 1);
     }
     kvrsim::Simulator simulator(*options, table, logFd);
+    // Opens the port `name` of COM port `number` and links it as `sub`/`link` in the folder.
+    const auto addPort = [&](const char* sub, const std::string& link, const std::string& name,
+                             int number, bool device) {
+        const std::optional<std::string> path = simulator.addPort(name, number, device);
+        return path && folder.link(sub, link, *path);
+    };
     for (int i = 0; i < options->readers; ++i) {
         const int number = options->firstPort + i;
-        const std::string com = "COM" + std::to_string(number);
         const std::string device = "KVR" + std::to_string(i);
-        if (!addPort(folder, simulator, "dosdevices", "com" + std::to_string(number), com, number,
-                     false) ||
-            !addPort(folder, simulator, "devices", device, device, number, true)) {
+        if (!addPort("dosdevices", "com" + std::to_string(number), "COM" + std::to_string(number),
+                     number, false) ||
+            !addPort("devices", device, device, number, true)) {
             return failure("cannot make the ports of reader " + std::to_string(i) + " in " +
                                folder.path() + ": " + std::strerror(errno),
                            1);
         }
     }
     // The records come last: a program that finds them finds the ports too.
-    if (!folder.writeRegistry(kvrsim::registryText(options->layout, options->name, options->readers,
-                                                   options->firstPort))) {
+    if (!folder.writeRegistry(*options)) {
         return failure("cannot write " + folder.path() + "/registry.reg: " + std::strerror(errno),
                        1);
     }

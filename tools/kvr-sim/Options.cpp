@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -44,17 +45,33 @@ const char* const kUsage =
 
 namespace {
 
-bool parseNumber(std::string_view text, int low, int high, int& value)
-{
-    int parsed = 0;
-    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (problem != std::errc() || end != text.data() + text.size() || parsed < low ||
-        parsed > high) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
+// An option is a flag, takes a number from `low` to `high` or a text, or is --layout.
+struct Option {
+    std::string_view name;
+    bool Options::*flag = nullptr;
+    int Options::*number = nullptr;
+    int low = 0;
+    int high = 0;
+    std::string Options::*text = nullptr;
+};
+
+constexpr Option kOptions[] = {
+    {.name = "--help", .flag = &Options::help},
+    {.name = "-h", .flag = &Options::help},
+    {.name = "--readers", .number = &Options::readers, .low = 1, .high = 40},
+    {.name = "--first-port", .number = &Options::firstPort, .low = 1, .high = 999},
+    {.name = "--name", .text = &Options::name},
+    {.name = "--layout"},
+    {.name = "--log", .text = &Options::logPath},
+    {.name = "--reply", .text = &Options::replyPath},
+    {.name = "--write-answers", .flag = &Options::writeAnswers},
+    {.name = "--silent", .flag = &Options::silent},
+    {.name = "--no-device-version", .flag = &Options::noDeviceVersion},
+    {.name = "--delay", .number = &Options::delayMs, .low = 0, .high = 600000},
+    {.name = "--pieces", .number = &Options::pieceSize, .low = 1, .high = 65536},
+    {.name = "--close-after", .number = &Options::closeAfter, .low = 1, .high = 1000000},
+    {.name = "--noise", .number = &Options::noiseMs, .low = 1, .high = 600000},
+};
 
 } // namespace
 
@@ -62,78 +79,42 @@ std::optional<Options> parseOptions(int argc, char* argv[], std::string& error)
 {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        std::optional<std::string_view> inlineValue;
-        if (const std::size_t equals = option.find('='); equals != std::string_view::npos) {
-            inlineValue = option.substr(equals + 1);
-            option = option.substr(0, equals);
+        std::string_view name = argv[i];
+        // The value from "--opt=VALUE", else the next argument.
+        std::optional<std::string_view> value;
+        if (const std::size_t equals = name.find('='); equals != std::string_view::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
         }
-        // The value of an option that takes one, from "--opt=VALUE" or the next argument.
-        const auto value = [&]() -> std::optional<std::string_view> {
-            if (inlineValue) {
-                return inlineValue;
+        const Option* const option = std::ranges::find(kOptions, name, &Option::name);
+        if (option == std::end(kOptions)) {
+            error = "unknown option " + std::string(argv[i]);
+        } else if (option->flag) {
+            options.*option->flag = true;
+            if (value) {
+                error = std::string(name) + " takes no value";
             }
-            if (i + 1 < argc) {
-                return std::string_view(argv[++i]);
-            }
-            error = std::string(option) + " needs a value";
-            return std::nullopt;
-        };
-        const auto number = [&](int low, int high, int& into) {
-            const std::optional<std::string_view> text = value();
-            if (text && !parseNumber(*text, low, high, into)) {
-                error = std::string(option) + " takes a number from " + std::to_string(low) +
-                        " to " + std::to_string(high);
-            }
-        };
-        const auto flag = [&](bool& into) {
-            if (inlineValue) {
-                error = std::string(option) + " takes no value";
-            }
-            into = true;
-        };
-
-        if (option == "--help" || option == "-h") {
-            flag(options.help);
-        } else if (option == "--readers") {
-            number(1, 40, options.readers);
-        } else if (option == "--first-port") {
-            number(1, 999, options.firstPort);
-        } else if (option == "--name") {
-            if (const std::optional<std::string_view> text = value()) {
-                options.name = *text;
-            }
-        } else if (option == "--layout") {
-            const std::optional<std::string_view> text = value();
-            if (text && (*text == "A" || *text == "B" || *text == "C")) {
-                options.layout = text->front();
-            } else if (text) {
+        } else if (!value && i + 1 == argc) {
+            error = std::string(name) + " needs a value";
+        } else {
+            const std::string_view text = value ? *value : argv[++i];
+            if (option->number) {
+                // A wrong number stays in `options`, which then goes unused.
+                int& number = options.*option->number;
+                const char* const end = text.data() + text.size();
+                const auto [stop, problem] = std::from_chars(text.data(), end, number);
+                if (problem != std::errc() || stop != end || number < option->low ||
+                    number > option->high) {
+                    error = std::string(name) + " takes a number from " +
+                            std::to_string(option->low) + " to " + std::to_string(option->high);
+                }
+            } else if (option->text) {
+                options.*option->text = text;
+            } else if (text == "A" || text == "B" || text == "C") {
+                options.layout = text.front();
+            } else {
                 error = "--layout takes A, B or C";
             }
-        } else if (option == "--log") {
-            if (const std::optional<std::string_view> text = value()) {
-                options.logPath = *text;
-            }
-        } else if (option == "--reply") {
-            if (const std::optional<std::string_view> text = value()) {
-                options.replyPath = *text;
-            }
-        } else if (option == "--write-answers") {
-            flag(options.writeAnswers);
-        } else if (option == "--silent") {
-            flag(options.silent);
-        } else if (option == "--no-device-version") {
-            flag(options.noDeviceVersion);
-        } else if (option == "--delay") {
-            number(0, 600000, options.delayMs);
-        } else if (option == "--pieces") {
-            number(1, 65536, options.pieceSize);
-        } else if (option == "--close-after") {
-            number(1, 1000000, options.closeAfter);
-        } else if (option == "--noise") {
-            number(1, 600000, options.noiseMs);
-        } else {
-            error = "unknown option " + std::string(argv[i]);
         }
         if (!error.empty()) {
             return std::nullopt;

@@ -10,8 +10,6 @@ class RawPty {
 public:
     RawPty() = default;
     ~RawPty() { close(); }
-    RawPty(RawPty&& other) noexcept;
-    RawPty& operator=(RawPty&& other) noexcept;
     RawPty(const RawPty&) = delete;
     RawPty& operator=(const RawPty&) = delete;
 

@@ -2,8 +2,10 @@
 
 #include "platform/Descriptors.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace kvrsim {
@@ -29,8 +31,7 @@ std::optional<std::string> dataOf(const std::string& line, const std::string& co
     if (line == command) {
         return std::string();
     }
-    if (line.size() > command.size() && line.compare(0, command.size(), command) == 0 &&
-        line[command.size()] == ' ') {
+    if (line.starts_with(command + ' ')) {
         return line.substr(command.size() + 1);
     }
     return std::nullopt;
@@ -38,7 +39,7 @@ std::optional<std::string> dataOf(const std::string& line, const std::string& co
 
 } // namespace
 
-bool ReplyTable::load(const std::string& path, std::string& error)
+bool loadReplies(const std::string& path, ReplyTable& table, std::string& error)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     const std::optional<std::string> text =
@@ -50,16 +51,11 @@ bool ReplyTable::load(const std::string& path, std::string& error)
         error = "cannot read the reply file " + path;
         return false;
     }
-    std::size_t start = 0;
-    for (int number = 1; start < text->size(); ++number) {
-        std::size_t end = text->find('\n', start);
-        if (end == std::string::npos) {
-            end = text->size();
-        }
-        std::string line = text->substr(start, end - start);
-        start = end + 1;
+    std::istringstream lines(*text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
         // Tables written on Windows end their lines with CR LF.
-        if (!line.empty() && line.back() == '\r') {
+        if (line.ends_with('\r')) {
             line.pop_back();
         }
         if (line.empty() || line.front() == '#') {
@@ -71,19 +67,9 @@ bool ReplyTable::load(const std::string& path, std::string& error)
                 path + ", line " + std::to_string(number) + ": no tab between pattern and answer";
             return false;
         }
-        rules_.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+        table.emplace_back(line.substr(0, tab), line.substr(tab + 1));
     }
     return true;
-}
-
-std::string ReplyTable::answerTo(const std::string& data) const
-{
-    for (const auto& [pattern, answer] : rules_) {
-        if (fnmatch(pattern.c_str(), data.c_str(), 0) == 0) {
-            return answer;
-        }
-    }
-    return "ACK " + data;
 }
 
 std::optional<std::string> readerReply(const std::string& line, const Options& options,
@@ -99,7 +85,10 @@ std::optional<std::string> readerReply(const std::string& line, const Options& o
                    : padded("/get dev_version value:", kVersionColumn) + kDeviceVersion + "\n";
     }
     if (const std::optional<std::string> data = dataOf(line, "/rawxact")) {
-        return "/rawxact:" + table.answerTo(*data) + "\r\n";
+        const auto match = std::ranges::find_if(table, [&](const auto& rule) {
+            return fnmatch(rule.first.c_str(), data->c_str(), 0) == 0;
+        });
+        return "/rawxact:" + (match != table.end() ? match->second : "ACK " + *data) + "\r\n";
     }
     if (options.writeAnswers && dataOf(line, "/rawsend")) {
         return "/write ok\r\n";

@@ -10,19 +10,13 @@
 // What the readers and the driver's devices answer to the lines they receive.
 namespace kvrsim {
 
-// The answers to "/rawxact <data>" that a --reply file gives.
-class ReplyTable {
-public:
-    // Takes the rules of the file `path`, "PATTERN<TAB>ANSWER" a line; false,
-    // with `error` set, when the file cannot be read or a rule has no tab.
-    bool load(const std::string& path, std::string& error);
+// The rules of a --reply file, each a shell pattern for the data of
+// "/rawxact <data>" and its answer; the first match wins.
+using ReplyTable = std::vector<std::pair<std::string, std::string>>;
 
-    // The answer of the first rule whose shell pattern matches `data`, else "ACK <data>".
-    std::string answerTo(const std::string& data) const;
-
-private:
-    std::vector<std::pair<std::string, std::string>> rules_;
-};
+// Adds the rules of the file `path`, "PATTERN<TAB>ANSWER" a line, to `table`;
+// false, with `error` set, when the file cannot be read or a rule has no tab.
+bool loadReplies(const std::string& path, ReplyTable& table, std::string& error);
 
 // A reader's reply to the command `line` (received without its line feed);
 // nothing when it does not answer.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kvrsim {
 namespace {
@@ -24,30 +25,23 @@ Simulator::Simulator(const Options& options, const ReplyTable& table, int logFd)
 {
 }
 
-void Simulator::addPort(std::string name, int number, bool device, RawPty pty)
+std::optional<std::string> Simulator::addPort(std::string name, int number, bool device)
 {
-    Port port;
-    port.name = std::move(name);
-    port.number = number;
-    port.device = device;
-    port.pty = std::move(pty);
-    ports_.push_back(std::move(port));
+    // One that fails stays closed, and so out of play.
+    Port& port = ports_.emplace_back(std::move(name), number, device);
+    return port.pty.open() ? std::optional(port.pty.slavePath()) : std::nullopt;
 }
 
 bool Simulator::run(int signalFd)
 {
     nextNoise_ = Clock::now() + std::chrono::milliseconds(options_.noiseMs);
     std::vector<pollfd> fds;
-    std::vector<Port*> polled;
     for (;;) {
+        // fds[i + 1] is ports_[i]; poll passes over a closed one's -1.
         fds.assign(1, pollfd{signalFd, POLLIN, 0});
-        polled.clear();
-        for (Port& port : ports_) {
-            if (port.pty.isOpen()) {
-                const short events = port.blocked ? POLLIN | POLLOUT : POLLIN;
-                fds.push_back(pollfd{port.pty.master(), events, 0});
-                polled.push_back(&port);
-            }
+        for (const Port& port : ports_) {
+            const short events = port.blocked ? POLLIN | POLLOUT : POLLIN;
+            fds.push_back(pollfd{port.pty.master(), events, 0});
         }
         const auto wait =
             std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
@@ -62,12 +56,12 @@ bool Simulator::run(int signalFd)
             return true;
         }
         const Clock::time_point now = Clock::now();
-        for (std::size_t i = 0; i < polled.size(); ++i) {
+        for (std::size_t i = 0; i < ports_.size(); ++i) {
             if (fds[i + 1].revents & POLLOUT) {
-                polled[i]->blocked = false;
+                ports_[i].blocked = false;
             }
             if (fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)) {
-                receive(*polled[i], now);
+                receive(ports_[i], now);
             }
         }
         for (Port& port : ports_) {
@@ -87,7 +81,7 @@ void Simulator::receive(Port& port, Clock::time_point now)
         return;
     }
     if (got <= 0) {
-        closePort(port);
+        port.pty.close();
         return;
     }
     port.input.append(buffer, static_cast<std::size_t>(got));
@@ -112,7 +106,7 @@ void Simulator::answer(Port& port, const std::string& line, Clock::time_point no
         platform::writeAll(logFd_, port.name + ": " + line + "\n");
     }
     if (options_.closeAfter > 0 && port.lines >= options_.closeAfter) {
-        closePort(port);
+        port.pty.close();
         return;
     }
     if (options_.silent) {
@@ -146,7 +140,7 @@ void Simulator::send(Port& port, Clock::time_point now)
             return;
         }
         if (written < 0) {
-            closePort(port);
+            port.pty.close();
             return;
         }
         port.sent += static_cast<std::size_t>(written);
@@ -178,16 +172,6 @@ void Simulator::makeNoise(Clock::time_point now)
             send(port, now);
         }
     }
-}
-
-void Simulator::closePort(Port& port)
-{
-    port.pty.close();
-    port.input.clear();
-    port.out.clear();
-    port.sent = 0;
-    port.pieceEnd = 0;
-    port.blocked = false;
 }
 
 // When the next reply, piece or noise is due; far off when nothing is.

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
-#include <vector>
 
 // The ports of the simulated driver and what goes on on them: lines come in,
 // replies go out when they are due, in pieces when asked, and nothing ever
@@ -20,9 +20,10 @@ public:
     // `logFd` < 0: no log.
     Simulator(const Options& options, const ReplyTable& table, int logFd);
 
-    // A reader's virtual COM port COM<number>, or with `device` the driver's
-    // own device of that reader.
-    void addPort(std::string name, int number, bool device, RawPty pty);
+    // Opens a reader's virtual COM port COM<number>, or with `device` the
+    // driver's own device of that reader: the path the program opens it by,
+    // or nothing when the system has no pseudo-terminal to give.
+    std::optional<std::string> addPort(std::string name, int number, bool device);
 
     // Serves the ports until `signalFd` becomes readable: true then, false
     // when waiting on the ports failed.
@@ -41,7 +42,7 @@ private:
         std::string name;
         int number = 0;
         bool device = false;
-        RawPty pty;
+        RawPty pty;               // once closed, the port is out of play for good
         std::string input;        // received since the last line feed
         std::deque<Outgoing> out; // in the order they go out
         std::size_t sent = 0;     // bytes of the front one written
@@ -54,13 +55,12 @@ private:
     void answer(Port& port, const std::string& line, Clock::time_point now);
     void send(Port& port, Clock::time_point now);
     void makeNoise(Clock::time_point now);
-    void closePort(Port& port);
     Clock::time_point nextDeadline() const;
 
     const Options& options_;
     const ReplyTable& table_;
     int logFd_;
-    std::vector<Port> ports_;
+    std::deque<Port> ports_; // a deque: a Port cannot move
     Clock::time_point nextNoise_;
 };
 
