@@ -68,14 +68,14 @@ TEST(DamagedFiles, EachFileInEachWay)
         desktop.filesToChoose = chooseCommandFile ? QStringList{commandFile} : QStringList();
         window = Module1::Main(desktop, clock, program.file());
         access(*window).Timer1()->setInterval(5);
+        return access(*window);
     };
     const auto close = [&window] {
         EXPECT_TRUE(window->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(window.isNull());
     };
-    start(true);
-    access(*window).Combo2()->setCurrentIndex(1);
+    start(true).Combo2()->setCurrentIndex(1);
     close();
     const QByteArray settings = readFile(program.settingsFile());
     // A binary file where a text file belongs: the start of this test program.
@@ -95,35 +95,33 @@ TEST(DamagedFiles, EachFileInEachWay)
             }
             SCOPED_TRACE((path + ", " + how).toStdString());
             put(path, how == "garbage" ? garbage : how == "unreadable" ? sound : "", how);
-            start(settingsFile);
+            const WindowAccess w = start(settingsFile);
             QStringList titles;
             for (const auto& message : desktop.messages) {
                 titles << message.title;
             }
             if (path == commandFile) {
-                EXPECT_EQ(access(*window).txtCommandList()->text(), "Please select a command file");
-                EXPECT_EQ(paintedColour(*access(*window).btnSend()), sendColour::kWaitingForSerial);
-                EXPECT_EQ(access(*window).nCmdCount(), 0);
+                EXPECT_EQ(w.txtCommandList()->text(), "Please select a command file");
+                EXPECT_EQ(paintedColour(*w.btnSend()), sendColour::kWaitingForSerial);
+                EXPECT_EQ(w.nCmdCount(), 0);
                 EXPECT_EQ(desktop.fileRequests.size(), 0u);
                 EXPECT_EQ(titles, QStringList("Orvelle"));
                 ASSERT_FALSE(desktop.messages.empty());
                 EXPECT_EQ(desktop.messages[0].text,
                           "Cannot read the command file " + commandFile + ": " + reasons[how]);
             } else {
-                EXPECT_EQ(access(*window).nCmdCount(), 3);
+                EXPECT_EQ(w.nCmdCount(), 3);
                 EXPECT_EQ(titles.join(';'),
                           settingsFile ? "NO FILE SELECTED" : "Orvelle;No KVR Drivers Loaded!");
-                EXPECT_EQ(access(*window).Combo2()->currentText(),
-                          settingsFile ? "KVR Reader 0 (COM5)" : "");
-                EXPECT_EQ(access(*window).btnOpen()->isEnabled(), settingsFile);
+                EXPECT_EQ(w.Combo2()->currentText(), settingsFile ? "KVR Reader 0 (COM5)" : "");
+                EXPECT_EQ(w.btnOpen()->isEnabled(), settingsFile);
             }
 
-            access(*window).Combo2()->setEditText("KVR Reader 1 (COM6)");
+            w.Combo2()->setEditText("KVR Reader 1 (COM6)");
             QApplication::setActiveWindow(window);
-            access(*window).Combo2()->setFocus();
+            w.Combo2()->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            EXPECT_TRUE(
-                QTest::qWaitFor([&window] { return access(*window).bReaderFound(); }, 5000));
+            EXPECT_TRUE(QTest::qWaitFor([&w] { return w.bReaderFound(); }, 5000));
             close();
 
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

@@ -26,12 +26,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -61,17 +61,18 @@ public:
         , window(new frmMain(desktop, clock, program.file()))
     {
         window->setAttribute(Qt::WA_DeleteOnClose);
-        access(*window).Timer1()->setInterval(5);
-        access(*window).MSComm1()->setPortLocator([this](int) { return reader.path(); });
-        access(*window).Combo2()->setEditText("Bench (COM5)");
+        ui().Timer1()->setInterval(5);
+        ui().MSComm1()->setPortLocator([this](int) { return reader.path(); });
+        ui().Combo2()->setEditText("Bench (COM5)");
         loadCommandList(*window, {{"/rawxact first", true}, {"/rawsend second", false}}, false);
         window->show();
     }
     ~ProgramWindow() { delete window; }
+    WindowAccess ui() const { return access(*window); }
 
     ScriptedReader reader;
     ManualClock clock;
-    ClockDriver clockDriver{clock, std::chrono::milliseconds(100)};
+    ClockDriver clockDriver{clock, 100ms};
     TempProgram program;
     RecordingDesktop desktop;
     QPointer<frmMain> window;
@@ -94,14 +95,10 @@ struct DriverDeviceLink {
 // The port area after Test or Go, whether the reader was found, beeps and messages, on one line.
 QString shown(const ProgramWindow& bench)
 {
-    const frmMain& window = *bench.window;
-    QStringList parts{access(window).btnOpen()->text(),
-                      access(window).txtDeviceDriver()->text(),
-                      access(window).lblDevice()->text(),
-                      access(window).lblCurrPort()->text(),
-                      access(window).txtCurrName()->text(),
-                      access(window).MSComm1()->PortOpen() ? "open" : "shut"};
-    parts << (access(window).bReaderFound() ? "found" : "-")
+    const WindowAccess w = bench.ui();
+    QStringList parts{w.btnOpen()->text(), w.txtDeviceDriver()->text(), w.lblDevice()->text()};
+    parts << w.lblCurrPort()->text() << w.txtCurrName()->text()
+          << (w.MSComm1()->PortOpen() ? "open" : "shut") << (w.bReaderFound() ? "found" : "-")
           << QStringLiteral("%1 beep").arg(bench.desktop.beeps);
     for (const auto& [text, style, title] : bench.desktop.messages) {
         parts << QStringLiteral("%1 %2: %3").arg(style).arg(title, text);
@@ -109,14 +106,14 @@ QString shown(const ProgramWindow& bench)
     return parts.join(" | ");
 }
 
-void go(frmMain& window, const QString& lines)
+void go(const WindowAccess& w, const QString& lines)
 {
     QList<std::pair<QString, bool>> entries;
     for (const QString& line : lines.split(';')) {
         entries.append({line, line.startsWith("/rawxact")});
     }
-    loadCommandList(window, entries, false);
-    access(window).btnSend()->click();
+    loadCommandList(w.window, entries, false);
+    w.btnSend()->click();
 }
 
 // Another process holds port 5 through the serial component's lock until it is killed.
@@ -151,8 +148,8 @@ struct Condition {
     const char* what;
     QString selector;
     QString driver; // kvr-sim's options; none: no driver runs
-    Fault fault;
     QString shown;
+    Fault fault = Fault::None;
     QByteArray floodAt = {};
     QByteArray flood = {};
     QString run = {};
@@ -179,7 +176,9 @@ const QByteArray kRandom = [] {
 
 const QString kBench = "KVR Reader 0 (COM5)";
 const QString kNoReader = "&Open Port | Port opened but did not detect reader |  | 5 | ";
+const QString kLost = kNoReader + " | shut | - | 1 beep";
 const QString kRefused = "&Open Port |  |  |  |  | shut | - | 1 beep | 48 Error: ";
+const QString kNotLegal = " is not a legal virtual com port.";
 const QString kFound =
     "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 5 | KVR Reader 0 | open | found | 0 beep";
 const QString kNotOpened = "&Test | closed | none |  |  | shut | - | 1 beep | 80 Warning: KVR "
@@ -189,51 +188,47 @@ const QString kRan = "&Test | closed | none | 5 | KVR Reader 0 | shut | - | 0 be
 const QString kTwo = "/rawxact one;/rawxact two";
 
 const Condition kConditions[] = {
-    {"the second reader", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11", Fault::None,
+    {"the second reader", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11",
      "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 12 | KVR Reader 1 | open | found | 0 beep"},
-    {"no device version", "com7", "--no-device-version --first-port 7", Fault::None,
+    {"no device version", "com7", "--no-device-version --first-port 7",
      "&Open Port | KVR-SIM 2.10 | (none returned) | 7 | com7 | open | found | 0 beep"},
     {"a device name asks the driver for its port", " KVR1 ", "--readers 2 --first-port 8",
-     Fault::None, "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 9 |  KVR1  | open | found | 0 beep"},
-    {"a silent reader", kBench, "--silent", Fault::None, kNoReader + " | open | - | 1 beep"},
-    {"no port", "COM4", "", Fault::None, kRefused + "\"COM4\" is not a legal virtual com port."},
-    {"no port", "MyCOMport", "", Fault::None,
-     kRefused + "\"MyCOMport\" is not a legal virtual com port."},
-    {"no port", "  Old (COM3)  ", "", Fault::None,
-     kRefused + "\"Old (COM3)\" is not a legal virtual com port."},
-    {"no device", "NoSuchDevice", "", Fault::None, kRefused + "Unable to open the device"},
-    {"a silent device", "Silent", "", Fault::SilentDevice, kRefused + "Could not get port number!"},
-    {"the driver stopped", kBench, "", Fault::Stopped,
-     kCannotOpen + "8002 Invalid port number) |  |  |  | shut | - | 1 beep"},
-    {"the port held by another process", kBench, "--readers 1", Fault::Held,
-     kCannotOpen + "8005 Port already open) |  |  |  | shut | - | 1 beep"},
-    {"the driver killed while the port settles", kBench, "--readers 1", Fault::KilledOpen,
-     kNoReader + " | shut | - | 1 beep"},
-    {"the port closed at /ver", kBench, "--close-after 1", Fault::None,
-     kNoReader + " | shut | - | 1 beep"},
-    {"the port closed at /get dev_version", kBench, "--close-after 2", Fault::None,
+     "&Open Port | KVR-SIM 2.10 | RDR-4000 v3.1 | 9 |  KVR1  | open | found | 0 beep"},
+    {"a silent reader", kBench, "--silent", kNoReader + " | open | - | 1 beep"},
+    {"no port", "COM4", "", kRefused + "\"COM4\"" + kNotLegal},
+    {"no port", "MyCOMport", "", kRefused + "\"MyCOMport\"" + kNotLegal},
+    {"no port", "  Old (COM3)  ", "", kRefused + "\"Old (COM3)\"" + kNotLegal},
+    {"no device", "NoSuchDevice", "", kRefused + "Unable to open the device"},
+    {"a silent device", "Silent", "", kRefused + "Could not get port number!", Fault::SilentDevice},
+    {"the driver stopped", kBench, "",
+     kCannotOpen + "8002 Invalid port number) |  |  |  | shut | - | 1 beep", Fault::Stopped},
+    {"the port held by another process", kBench, "--readers 1",
+     kCannotOpen + "8005 Port already open) |  |  |  | shut | - | 1 beep", Fault::Held},
+    {"the driver killed while the port settles", kBench, "--readers 1", kLost, Fault::KilledOpen},
+    {"the port closed at /ver", kBench, "--close-after 1", kLost},
+    {"the port closed at /get dev_version", kBench, "--close-after 2",
      "&Open Port | KVR-SIM 2.10 | (none returned) | 5 | KVR Reader 0 | shut | found | 0 beep"},
-    {"Go, the driver stopped", kBench, "", Fault::Stopped, kNotOpened, "", "", "/rawxact never"},
+    {"Go, the driver stopped", kBench, "", kNotOpened, Fault::Stopped, "", "", "/rawxact never"},
     // Killed once it has the first line, its reply held back; a longer tick waits for the replies.
-    {"Go, the driver killed at the first line", kBench, "--delay 300", Fault::KilledAtLine, kRan,
+    {"Go, the driver killed at the first line", kBench, "--delay 300", kRan, Fault::KilledAtLine,
      "", "", "/rawxact one;/rawsend two;/rawxact three",
      transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;/rawxact three -->  NO "
                   "RESPONSE!!!!"),
      "COM5: /rawxact one", 20},
     // The run does not look at its second dialogue's outcome: every line goes nowhere.
-    {"Go, the port closed at the second dialogue's /ver", kBench, "--close-after 3", Fault::None,
-     "&Test | closed | none | 5 |  | shut | - | 1 beep", "", "", "/rawxact again",
+    {"Go, the port closed at the second dialogue's /ver", kBench, "--close-after 3",
+     "&Test | closed | none | 5 |  | shut | - | 1 beep", Fault::None, "", "", "/rawxact again",
      transcriptOf("/rawxact again -->  NO RESPONSE!!!!")},
-    {"Go, the port closed at the second of four /rawsend lines", kBench, "--close-after 6",
-     Fault::None, kRan, "", "", "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
+    {"Go, the port closed at the second of four /rawsend lines", kBench, "--close-after 6", kRan,
+     Fault::None, "", "", "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
      transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
      "COM5: /rawsend a;COM5: /rawsend b"},
     // At the program's own tick, a flood comes inside the reply's 3-s wait.
-    {"1 MiB of random bytes while idle", kBench, "", Fault::None, kFound, "",
+    {"1 MiB of random bytes while idle", kBench, "", kFound, Fault::None, "",
      kRandom + "/rawxact:taken\r\n"},
-    {"1 MiB ahead of the /ver reply", kBench, "", Fault::None, kFound, "/ver",
+    {"1 MiB ahead of the /ver reply", kBench, "", kFound, Fault::None, "/ver",
      kRandom + kSimReplies["/ver"]},
-    {"10,000 unsolicited replies ahead of a /rawxact reply", kBench, "", Fault::None, kRan,
+    {"10,000 unsolicited replies ahead of a /rawxact reply", kBench, "", kRan, Fault::None,
      "/rawxact one", kUnsolicited.repeated(2500) + kSimReplies["/rawxact one"], kTwo,
      transcriptOf("/rawxact one --> ACK one;/rawxact two --> ACK two")},
 };
@@ -244,18 +239,14 @@ void PrintTo(const Condition& c, std::ostream* out)
 }
 
 // A case's name from a row's words: run together, each capitalised ("no port" is NoPort).
-std::string caseName(std::string_view words)
+std::string caseName(const char* words)
 {
-    std::string name;
-    bool capital = true;
-    for (const char c : words) {
-        const bool letterOrDigit = std::isalnum(static_cast<unsigned char>(c)) != 0;
-        if (letterOrDigit) {
-            name += capital ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-        }
-        capital = !letterOrDigit;
+    QString name;
+    for (const QString& word :
+         QString(words).split(QRegularExpression("[^A-Za-z0-9]"), Qt::SkipEmptyParts)) {
+        name += word[0].toUpper() + word.mid(1);
     }
-    return name;
+    return name.toStdString();
 }
 
 class TestAndGo : public testing::TestWithParam<Condition> {};
@@ -264,14 +255,13 @@ class TestAndGo : public testing::TestWithParam<Condition> {};
 TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
 {
     const Condition& c = GetParam();
-    ProgramWindow bench(QMap<QByteArray, QByteArray>{});
-    frmMain& window = *bench.window;
+    ProgramWindow bench({});
+    const WindowAccess w = bench.ui();
     if (c.flood.isEmpty()) {
-        access(window).MSComm1()->setPortLocator(SerialLink::systemName);
+        w.MSComm1()->setPortLocator(SerialLink::systemName);
     }
-    access(window).Combo2()->setEditText(c.selector);
-    access(window).Timer1()->setInterval(c.flood.isEmpty() ? c.tick
-                                                           : 60); // floods: the program's tick
+    w.Combo2()->setEditText(c.selector);
+    w.Timer1()->setInterval(c.flood.isEmpty() ? c.tick : 60); // floods: the program's tick
     std::jthread writer([] {}); // ends at once: the first reply's writer waits for it
     const auto reply = [&](const QByteArray& bytes) {
         writer = std::jthread([&bench, bytes, before = std::move(writer)]() mutable {
@@ -294,7 +284,7 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
         c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>("Silent") : nullptr;
     QTimer killer;
     QObject::connect(&killer, &QTimer::timeout, [&] {
-        if ((c.fault == Fault::KilledOpen && access(window).MSComm1()->PortOpen()) ||
+        if ((c.fault == Fault::KilledOpen && w.MSComm1()->PortOpen()) ||
             (c.fault == Fault::KilledAtLine && !log.commands().isEmpty())) {
             driver->kill();
             killer.stop();
@@ -302,17 +292,16 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     });
     killer.start(1);
 
-    c.run.isEmpty() ? access(window).btnOpen()->click() : go(window, c.run);
+    c.run.isEmpty() ? w.btnOpen()->click() : go(w, c.run);
     if (!c.flood.isEmpty() && c.floodAt.isEmpty()) {
         // The last words are a raw reply: once the window has it, it has taken everything.
         reply(c.flood);
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return access(window).sRawReply().endsWith("taken"); }, 60000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.sRawReply().endsWith("taken"); }, 60000));
     }
     EXPECT_TRUE(shown(bench) == c.shown) << shown(bench).left(300).toStdString();
     EXPECT_EQ(log.commands().join(';'), c.received);
-    EXPECT_TRUE(c.transcript.isEmpty() || access(window).txtCommandList()->text() == c.transcript)
-        << access(window).txtCommandList()->text().left(300).toStdString();
+    EXPECT_TRUE(c.transcript.isEmpty() || w.txtCommandList()->text() == c.transcript)
+        << w.txtCommandList()->text().left(300).toStdString();
     EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
 
     if (holder > 0) {
@@ -321,14 +310,13 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     }
     ASSERT_TRUE(driver.emplace(QStringList{"--readers", "1"}).ready());
     bench.desktop = {};
-    access(window).MSComm1()->setPortLocator(SerialLink::systemName);
-    access(window).Timer1()->setInterval(5);
-    access(window).Combo2()->setEditText(kBench);
-    access(window).btnOpen()->click();
+    w.MSComm1()->setPortLocator(SerialLink::systemName);
+    w.Timer1()->setInterval(5);
+    w.Combo2()->setEditText(kBench);
+    w.btnOpen()->click();
     EXPECT_EQ(shown(bench), kFound);
-    go(window, "/rawxact again");
-    EXPECT_EQ(access(window).txtCommandList()->text(),
-              transcriptOf("/rawxact again --> ACK again"));
+    go(w, "/rawxact again");
+    EXPECT_EQ(w.txtCommandList()->text(), transcriptOf("/rawxact again --> ACK again"));
     EXPECT_EQ(shown(bench), kRan);
 }
 
@@ -342,11 +330,10 @@ INSTANTIATE_TEST_SUITE_P(EachCondition, TestAndGo, testing::ValuesIn(kConditions
 TEST(OpenDialogue, ALateDeviceVersionLeavesTheButton)
 {
     ProgramWindow bench({});
-    access(*bench.window).btnOpen()->click();
+    bench.ui().btnOpen()->click();
     bench.reader.send("/get dev_version value: RDR\n");
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return access(*bench.window).lblDevice()->text() == "RDR"; }, 5000));
-    EXPECT_FALSE(access(*bench.window).btnOpen()->isHidden());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bench.ui().lblDevice()->text() == "RDR"; }, 5000));
+    EXPECT_FALSE(bench.ui().btnOpen()->isHidden());
 }
 
 // Enter typed by the user: press and release come through the event loop.
@@ -368,7 +355,7 @@ const Action kActions[] = {
     {"File, Open", false,
      [](ProgramWindow& bench) {
          bench.desktop.filesToChoose = {madeFixture("rows-999.xls")};
-         access(*bench.window).mnuFileOpen()->trigger();
+         bench.ui().mnuFileOpen()->trigger();
      }},
     // An About that opens is closed again once it shows.
     {"Help, About", false,
@@ -380,27 +367,25 @@ const Action kActions[] = {
                  QApplication::activeModalWidget()->close();
              }
          });
-         access(*bench.window).mnuHelpAbout()->trigger();
+         bench.ui().mnuHelpAbout()->trigger();
      }},
-    {"Help, Show Help", false,
-     [](ProgramWindow& bench) { access(*bench.window).mnuShowHelp()->trigger(); }},
-    {"Test", false, [](ProgramWindow& bench) { access(*bench.window).btnOpen()->click(); }},
+    {"Help, Show Help", false, [](ProgramWindow& bench) { bench.ui().mnuShowHelp()->trigger(); }},
+    {"Test", false, [](ProgramWindow& bench) { bench.ui().btnOpen()->click(); }},
     {"Enter in the port list", false,
-     [](ProgramWindow& bench) { pressEnter(access(*bench.window).Combo2()->lineEdit()); }},
+     [](ProgramWindow& bench) { pressEnter(bench.ui().Combo2()->lineEdit()); }},
     // Typing enables Go again while Test runs (a run keeps it disabled).
     {"Go", false,
      [](ProgramWindow& bench) {
-         QTest::keyClicks(access(*bench.window).txtSerialNumber(), "7");
-         access(*bench.window).btnSend()->click();
+         QTest::keyClicks(bench.ui().txtSerialNumber(), "7");
+         bench.ui().btnSend()->click();
      }},
     {"Enter in the serial-number box", false,
      [](ProgramWindow& bench) {
-         QTest::keyClicks(access(*bench.window).txtSerialNumber(), "7");
-         pressEnter(access(*bench.window).txtSerialNumber());
+         QTest::keyClicks(bench.ui().txtSerialNumber(), "7");
+         pressEnter(bench.ui().txtSerialNumber());
      }},
-    {"File, Exit", true,
-     [](ProgramWindow& bench) { access(*bench.window).mnuFileExit()->trigger(); }},
-    {"Exit", true, [](ProgramWindow& bench) { access(*bench.window).btnExit()->click(); }},
+    {"File, Exit", true, [](ProgramWindow& bench) { bench.ui().mnuFileExit()->trigger(); }},
+    {"Exit", true, [](ProgramWindow& bench) { bench.ui().btnExit()->click(); }},
     {"the window's close button", true, [](ProgramWindow& bench) { bench.window->close(); }},
     {"a termination signal", true, [](ProgramWindow&) { ASSERT_EQ(raise(SIGTERM), 0); }},
 };
@@ -488,7 +473,7 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
     std::optional<DriverDeviceLink> device;
     if (state.setup == Setup::DriverDevice) {
         device.emplace("Silent");
-        access(*bench.window).Combo2()->setEditText("Silent");
+        bench.ui().Combo2()->setEditText("Silent");
     } else if (state.setup == Setup::KeysHeld) {
         QTest::keyPress(bench.window, Qt::Key_Alt);
     }
@@ -498,13 +483,12 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
         if (state.setup == Setup::About) {
             QTimer::singleShot(50ms, act);
             QTimer::singleShot(300ms, [] { modal::closeAll(); });
-            access(*bench.window).mnuHelpAbout()->trigger();
+            bench.ui().mnuHelpAbout()->trigger();
         } else {
             if (state.closedAt.isEmpty()) {
                 QTimer::singleShot(0, act);
             }
-            state.go ? access(*bench.window).btnSend()->click()
-                     : access(*bench.window).btnOpen()->click();
+            (state.go ? bench.ui().btnSend() : bench.ui().btnOpen())->click();
         }
         clicking.quit();
     });
@@ -524,9 +508,9 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
                                  !received.contains("/rawsend second")
                            : received == state.closedAt)
             << received.toStdString();
-        const bool toldPortOpen = std::any_of(
-            bench.desktop.messages.begin(), bench.desktop.messages.end(),
-            [](const auto& message) { return message.title == "Bench (COM5) is open"; });
+        const bool toldPortOpen = std::ranges::any_of(bench.desktop.messages, [](const auto& m) {
+            return m.title == "Bench (COM5) is open";
+        });
         EXPECT_TRUE(signal || toldPortOpen == state.portOpen);
         EXPECT_TRUE(signal || !QFile::exists(bench.program.settingsFile()));
         EXPECT_TRUE(!device || device->pty.read(14).startsWith("/get port_name"));
@@ -536,11 +520,10 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
     EXPECT_EQ(bench.desktop.fileRequests.size() + bench.desktop.programsStarted.size(),
               QString(action.name) == "Help, Show Help" ? 1u : 0u);
     EXPECT_EQ(bench.window->busy(), Busy::Idle);
-    EXPECT_TRUE(!state.go || access(*bench.window).txtCommandList()->text() ==
+    EXPECT_TRUE(!state.go || bench.ui().txtCommandList()->text() ==
                                  transcriptOf("/rawxact first --> first done;/rawsend second"));
 }
 
-// Only the closing actions come at every wait, the others at one wait of each kind.
 std::vector<std::pair<BusyState, Action>> busyCases()
 {
     std::vector<std::pair<BusyState, Action>> cases;
