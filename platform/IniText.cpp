@@ -1,6 +1,6 @@
 #include "platform/IniText.h"
 
-#include "platform/TextRules.h"
+#include "platform/NameText.h"
 
 #include <vector>
 

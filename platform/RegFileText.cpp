@@ -1,6 +1,6 @@
 #include "platform/RegFileText.h"
 
-#include "platform/TextRules.h"
+#include "platform/NameText.h"
 #include "platform/Utf16.h"
 
 #include <charconv>
