@@ -12,41 +12,36 @@ constexpr std::size_t kHeaderSize = 4; // a record's type and length
 
 } // namespace
 
-std::optional<std::string_view> RecordWalker::raw(std::uint16_t& type)
+std::optional<Record> RecordWalker::raw()
 {
     if (offset_ >= stream_.size()) {
         return std::nullopt;
     }
     const Bytes bytes(stream_);
-    const auto found = bytes.u16(offset_);
     const auto length = bytes.u16(offset_ + 2);
     const auto data = length ? bytes.slice(offset_ + kHeaderSize, *length) : std::nullopt;
-    if (!found || !data) {
+    if (!data) {
         broken_ = true;
         return std::nullopt;
     }
-    type = *found;
+    const Record record{*bytes.u16(offset_), *data, {}};
     offset_ += kHeaderSize + data->size();
-    return data;
+    return record;
 }
 
 std::optional<Record> RecordWalker::next()
 {
-    Record record;
-    const auto data = raw(record.type);
-    if (!data) {
-        return std::nullopt;
-    }
-    record.data = *data;
+    auto record = raw();
     const std::size_t continuedFrom = offset_;
-    const Bytes bytes(stream_);
-    std::uint16_t type = 0;
-    while (record.type != record::kEof && bytes.u16(offset_) == record::kContinue) {
-        if (!raw(type)) {
+    while (record && record->type != record::kEof &&
+           Bytes(stream_).u16(offset_) == record::kContinue) {
+        if (!raw()) {
             return std::nullopt;
         }
     }
-    record.continued = stream_.substr(continuedFrom, offset_ - continuedFrom);
+    if (record) {
+        record->continued = stream_.substr(continuedFrom, offset_ - continuedFrom);
+    }
     return record;
 }
 

@@ -56,7 +56,8 @@ public:
     bool broken() const { return broken_; }
 
 private:
-    std::optional<std::string_view> raw(std::uint16_t& type);
+    // One record alone, CONTINUE or not.
+    std::optional<Record> raw();
 
     std::string_view stream_;
     std::size_t offset_;

@@ -56,16 +56,13 @@ std::string elapsedText(double days, const DateFormat& format)
 
 std::optional<DateFormat> dateFormatOf(std::uint16_t index, const std::string& text)
 {
-    if (index >= 14 && index <= 17) {
-        return DateFormat{DateKind::Date};
-    }
-    if ((index >= 18 && index <= 21) || (index >= 45 && index <= 47)) {
-        return DateFormat{DateKind::Time};
-    }
-    if (index == 22) {
-        return DateFormat{DateKind::DateTime};
-    }
+    // Of the built-in formats, 14 to 17 show dates, 18 to 21 and 45 to 47 times, 22 both.
     if (index < 164) {
+        if ((index >= 14 && index <= 22) || (index >= 45 && index <= 47)) {
+            return DateFormat{index <= 17   ? DateKind::Date
+                              : index == 22 ? DateKind::DateTime
+                                            : DateKind::Time};
+        }
         return std::nullopt;
     }
     std::optional<DateFormat> elapsed;

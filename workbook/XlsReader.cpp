@@ -45,6 +45,20 @@ struct Globals {
     std::optional<std::uint32_t> firstSheet; // where its records start in the stream
 };
 
+// The records that hold a cell.
+constexpr std::uint16_t kCells[] = {
+    record::kLabelSst, record::kLabel, record::kRString,  record::kNumber,  record::kRk,
+    record::kMulRk,    record::kBlank, record::kMulBlank, record::kBoolErr, record::kFormula};
+// Records that stand in a worksheet but never in an embedded chart, whose
+// series keep their values in NUMBER, LABEL, BOOLERR and BLANK records.
+constexpr std::uint16_t kSheetOnly[] = {record::kLabelSst, record::kRString,  record::kRk,
+                                        record::kMulRk,    record::kMulBlank, record::kFormula};
+
+bool isOneOf(std::span<const std::uint16_t> types, std::uint16_t type)
+{
+    return std::ranges::find(types, type) != types.end();
+}
+
 std::optional<Failure> takeGlobal(const Record& record, Globals& globals)
 {
     const Bytes data(record.data);
@@ -104,7 +118,7 @@ std::variant<Globals, Failure> readGlobals(std::string_view stream)
     RecordWalker walker(stream, 0);
     const auto bof = walker.next();
     const Bytes bofData(bof ? bof->data : std::string_view());
-    if (bof && std::ranges::find(kOlderBofs, bof->type) != std::end(kOlderBofs)) {
+    if (bof && isOneOf(kOlderBofs, bof->type)) {
         return Failure{
             "it is an Excel workbook older than Excel 97; save it as Excel 97-2003 (.xls)"};
     }
@@ -136,20 +150,6 @@ std::variant<Globals, Failure> readGlobals(std::string_view stream)
                                                                          : custom->second);
     }
     return globals;
-}
-
-// The records that hold a cell.
-constexpr std::uint16_t kCells[] = {
-    record::kLabelSst, record::kLabel, record::kRString,  record::kNumber,  record::kRk,
-    record::kMulRk,    record::kBlank, record::kMulBlank, record::kBoolErr, record::kFormula};
-// Records that stand in a worksheet but never in an embedded chart, whose
-// series keep their values in NUMBER, LABEL, BOOLERR and BLANK records.
-constexpr std::uint16_t kSheetOnly[] = {record::kLabelSst, record::kRString,  record::kRk,
-                                        record::kMulRk,    record::kMulBlank, record::kFormula};
-
-bool isOneOf(std::span<const std::uint16_t> types, std::uint16_t type)
-{
-    return std::ranges::find(types, type) != types.end();
 }
 
 double fromRk(std::uint32_t rk)
