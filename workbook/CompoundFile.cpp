@@ -255,12 +255,8 @@ std::optional<DirectoryEntry> Container::entry(std::uint32_t index) const
     const Bytes fields(*bytes);
     DirectoryEntry entry;
     const std::size_t nameBytes = std::min<std::size_t>(*fields.u16(0x40), 64);
-    for (std::size_t i = 0; i + 2 <= nameBytes; i += 2) {
-        const auto c = static_cast<char16_t>(*fields.u16(i));
-        if (c == 0) {
-            break;
-        }
-        entry.name += c;
+    for (std::size_t i = 0; i + 2 <= nameBytes && *fields.u16(i) != 0; i += 2) {
+        entry.name += static_cast<char16_t>(*fields.u16(i));
     }
     entry.type = *fields.u8(0x42);
     entry.left = *fields.u32(0x44);

@@ -8,7 +8,6 @@
 #include <bit>
 #include <map>
 #include <optional>
-#include <ranges>
 #include <span>
 
 namespace workbook {
@@ -116,16 +115,16 @@ std::optional<Failure> takeGlobal(const Record& record, Globals& globals)
 std::variant<Globals, Failure> readGlobals(std::string_view stream)
 {
     RecordWalker walker(stream, 0);
-    const auto bof = walker.next();
-    const Bytes bofData(bof ? bof->data : std::string_view());
-    if (bof && isOneOf(kOlderBofs, bof->type)) {
+    const Record bof = walker.next().value_or(Record{});
+    const Bytes bofData(bof.data);
+    if (isOneOf(kOlderBofs, bof.type)) {
         return Failure{
             "it is an Excel workbook older than Excel 97; save it as Excel 97-2003 (.xls)"};
     }
-    if (bof && bof->type == record::kBof && bofData.u16(0) == kBiff5) {
+    if (bof.type == record::kBof && bofData.u16(0) == kBiff5) {
         return Failure{"it is an Excel 5.0/95 workbook; save it as Excel 97-2003 (.xls)"};
     }
-    if (!bof || bof->type != record::kBof || bofData.u16(0) != kBiff8 ||
+    if (bof.type != record::kBof || bofData.u16(0) != kBiff8 ||
         bofData.u16(2) != kGlobalsSubstream) {
         return damaged("its workbook stream does not begin as a workbook does");
     }
@@ -177,7 +176,7 @@ public:
         : globals_(globals)
         , stream_(stream)
         , rows_(std::min(lastRow, kMostRows))
-        , texts_(rows_.size())
+        , texts_(2 * rows_.size())
     {
     }
 
@@ -194,7 +193,7 @@ private:
     const Globals& globals_;
     std::string_view stream_;
     std::vector<Row> rows_;
-    std::vector<std::array<CellText, 2>> texts_;
+    std::vector<CellText> texts_; // two per row: columns A and B
     std::size_t used_ = 0;
     // A formula whose text result comes in the STRING record that follows it.
     std::optional<std::pair<std::size_t, std::size_t>> pendingText_;
@@ -228,7 +227,7 @@ void SheetReader::place(std::size_t row, std::size_t column, Value value, CellTe
     used_ = std::max(used_, row + 1);
     if (column < 2) {
         rows_[row][column] = value;
-        texts_[row][column] = std::move(text);
+        texts_[2 * row + column] = std::move(text);
     }
 }
 
@@ -331,42 +330,34 @@ std::optional<Failure> SheetReader::take(const Record& record)
 
 std::optional<Failure> SheetReader::makeTexts(Sheet& sheet)
 {
-    std::vector<std::uint32_t> indices;
-    for (const auto& row : texts_) {
-        for (const CellText& text : row) {
-            if (text.shared) {
-                indices.push_back(*text.shared);
-            }
-        }
-    }
-    std::ranges::sort(indices);
-    indices.erase(std::ranges::unique(indices).begin(), indices.end());
     // The shared texts the cells name, each decoded once: after the table's
     // two counts one text follows another, and those no cell names are passed over.
-    std::vector<std::string_view> shared;
-    if (!indices.empty()) {
-        SegmentReader reader(*globals_.sharedTexts);
-        reader.skip(8);
-        for (std::size_t index = 0; shared.size() < indices.size(); ++index) {
-            std::string text;
-            const bool named = index == indices[shared.size()];
-            if (!reader.string(named ? &text : nullptr)) {
-                return damaged("its table of texts is cut short");
-            }
-            if (named) {
-                shared.push_back(sheet.texts.emplace_back(std::move(text)));
-            }
+    std::map<std::uint32_t, std::string_view> shared;
+    for (const CellText& text : texts_) {
+        if (text.shared) {
+            shared[*text.shared];
         }
     }
-    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
-        for (std::size_t c = 0; c < 2; ++c) {
-            CellText& text = texts_[r][c];
-            if (text.shared) {
-                sheet.rows[r][c].text = shared[static_cast<std::size_t>(
-                    std::ranges::lower_bound(indices, *text.shared) - indices.begin())];
-            } else if (text.text) {
-                sheet.rows[r][c].text = sheet.texts.emplace_back(std::move(*text.text));
-            }
+    // A cell names a shared text only when there is a table that holds it.
+    SegmentReader reader(globals_.sharedTexts.value_or(Record{}));
+    reader.skip(8);
+    auto next = shared.begin();
+    for (std::uint32_t index = 0; next != shared.end(); ++index) {
+        std::string text;
+        const bool named = index == next->first;
+        if (!reader.string(named ? &text : nullptr)) {
+            return damaged("its table of texts is cut short");
+        }
+        if (named) {
+            (next++)->second = sheet.texts.emplace_back(std::move(text));
+        }
+    }
+    for (std::size_t i = 0; i < 2 * sheet.rows.size(); ++i) {
+        std::string_view& view = sheet.rows[i / 2][i % 2].text;
+        if (texts_[i].shared) {
+            view = shared[*texts_[i].shared];
+        } else if (texts_[i].text) {
+            view = sheet.texts.emplace_back(std::move(*texts_[i].text));
         }
     }
     return std::nullopt;
