@@ -12,42 +12,36 @@ constexpr std::size_t kHeaderSize = 4; // a record's type and length
 
 } // namespace
 
-std::optional<std::string_view> RecordWalker::raw(std::uint16_t& type)
+std::optional<Record> RecordWalker::raw()
 {
     if (offset_ >= stream_.size()) {
         return std::nullopt;
     }
     const Bytes bytes(stream_);
-    const auto found = bytes.u16(offset_);
     const auto length = bytes.u16(offset_ + 2);
     const auto data = length ? bytes.slice(offset_ + kHeaderSize, *length) : std::nullopt;
-    if (!found || !data) {
+    if (!data) {
         broken_ = true;
         return std::nullopt;
     }
-    type = *found;
+    const Record record{*bytes.u16(offset_), *data, {}};
     offset_ += kHeaderSize + data->size();
-    return data;
+    return record;
 }
 
 std::optional<Record> RecordWalker::next()
 {
-    Record record;
-    record.offset = offset_;
-    const auto data = raw(record.type);
-    if (!data) {
-        return std::nullopt;
-    }
-    record.data = *data;
+    auto record = raw();
     const std::size_t continuedFrom = offset_;
-    const Bytes bytes(stream_);
-    std::uint16_t type = 0;
-    while (record.type != record::kEof && bytes.u16(offset_) == record::kContinue) {
-        if (!raw(type)) {
+    while (record && record->type != record::kEof &&
+           Bytes(stream_).u16(offset_) == record::kContinue) {
+        if (!raw()) {
             return std::nullopt;
         }
     }
-    record.continued = stream_.substr(continuedFrom, offset_ - continuedFrom);
+    if (record) {
+        record->continued = stream_.substr(continuedFrom, offset_ - continuedFrom);
+    }
     return record;
 }
 
@@ -78,26 +72,6 @@ std::optional<std::uint8_t> SegmentReader::u8()
     return static_cast<std::uint8_t>(segment_[offset_++]);
 }
 
-std::optional<std::uint16_t> SegmentReader::u16()
-{
-    const auto low = u8();
-    const auto high = u8();
-    if (!low || !high) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(*low | (*high << 8));
-}
-
-std::optional<std::uint32_t> SegmentReader::u32()
-{
-    const auto low = u16();
-    const auto high = u16();
-    if (!low || !high) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(*low | (std::uint32_t{*high} << 16));
-}
-
 bool SegmentReader::skip(std::size_t count)
 {
     while (count > 0) {
@@ -111,7 +85,7 @@ bool SegmentReader::skip(std::size_t count)
     return true;
 }
 
-bool SegmentReader::string(std::u16string* units)
+bool SegmentReader::string(std::string* text)
 {
     const auto length = u16();
     const auto flags = u8();
@@ -124,12 +98,11 @@ bool SegmentReader::string(std::u16string* units)
         return false;
     }
     bool wide = *flags & 0x01;
-    if (units) {
-        units->clear();
-        units->reserve(*length);
+    if (text) {
+        units_.clear();
+        units_.reserve(*length);
     }
-    std::size_t segment = segmentNumber_;
-    for (std::size_t done = 0; done < *length;) {
+    for (std::size_t done = 0, segment = segmentNumber_; done < *length;) {
         if (leftInSegment() == 0) {
             return false;
         }
@@ -139,39 +112,24 @@ bool SegmentReader::string(std::u16string* units)
             wide = *u8() & 0x01;
             continue;
         }
-        // As many characters as this segment holds at once.
-        const std::string_view bytes = segment_.substr(offset_);
-        const std::size_t count = std::min(*length - done, wide ? bytes.size() / 2 : bytes.size());
-        if (count == 0) {
-            // Half a character left in the segment: the other half is the next one's first byte.
-            const auto unit = u16();
-            if (!unit) {
-                return false;
-            }
-            if (units) {
-                *units += static_cast<char16_t>(*unit);
-            }
-            ++done;
-            continue;
+        // A wide character may have its second byte in the next record, which then
+        // starts with that byte.
+        const auto unit = wide ? u16() : std::optional<std::uint16_t>(u8());
+        if (!unit) {
+            return false;
         }
-        for (std::size_t i = 0; units && i < count; ++i) {
-            *units += wide ? static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
-                                                   static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8)
-                           : static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]));
+        if (text) {
+            units_ += static_cast<char16_t>(*unit);
         }
-        offset_ += wide ? 2 * count : count;
-        done += count;
+        ++done;
     }
-    return skip(4 * std::size_t{*runs}) && skip(*phonetic);
-}
-
-std::optional<std::string> SegmentReader::unicodeString()
-{
-    // One buffer serves string after string: a table of texts holds thousands.
-    if (!string(&units_)) {
-        return std::nullopt;
+    if (!skip(4 * std::size_t{*runs}) || !skip(*phonetic)) {
+        return false;
     }
-    return platform::utf8FromUtf16(units_);
+    if (text) {
+        *text = platform::utf8FromUtf16(units_);
+    }
+    return true;
 }
 
 } // namespace workbook

@@ -37,7 +37,6 @@ struct Record {
     std::string_view data;
     // The CONTINUE records that follow it, headers and all, as they stand in the stream.
     std::string_view continued;
-    std::size_t offset = 0; // where the record starts in the stream
 };
 
 // Walks the records of a stream from an offset; a record cut short by the
@@ -57,7 +56,8 @@ public:
     bool broken() const { return broken_; }
 
 private:
-    std::optional<std::string_view> raw(std::uint16_t& type);
+    // One record alone, CONTINUE or not.
+    std::optional<Record> raw();
 
     std::string_view stream_;
     std::size_t offset_;
@@ -72,27 +72,37 @@ public:
     explicit SegmentReader(const Record& record);
 
     std::optional<std::uint8_t> u8();
-    std::optional<std::uint16_t> u16();
-    std::optional<std::uint32_t> u32();
+    std::optional<std::uint16_t> u16() { return number<std::uint16_t>(); }
+    std::optional<std::uint32_t> u32() { return number<std::uint32_t>(); }
     bool skip(std::size_t count);
     // A string as BIFF8 stores it: a 16-bit length, option flags, characters
     // of 8 or 16 bits, then rich-text runs and phonetic data, which are passed
-    // over. UTF-8, or nothing when the string runs past the data.
-    std::optional<std::string> unicodeString();
-    // Passes over such a string without decoding it; false when it runs past the data.
-    bool skipString() { return string(nullptr); }
+    // over. Decoded to UTF-8 into `text`, or only passed over when `text` is
+    // null; false when the string runs past the data.
+    bool string(std::string* text);
 
 private:
     // Bytes left in the current segment; moves to the next when it is used up.
     std::size_t leftInSegment();
-    // Reads a string's characters into `units`, or only passes over them when it is null.
-    bool string(std::u16string* units);
+    // A little-endian number, whose bytes may lie in two segments.
+    template <typename Number> std::optional<Number> number()
+    {
+        Number value = 0;
+        for (std::size_t i = 0; i < sizeof(Number); ++i) {
+            const auto byte = u8();
+            if (!byte) {
+                return std::nullopt;
+            }
+            value = static_cast<Number>(value | Number{*byte} << 8 * i);
+        }
+        return value;
+    }
 
     std::string_view segment_;
     std::string_view rest_; // the CONTINUE records not reached yet
     std::size_t segmentNumber_ = 0;
     std::size_t offset_ = 0;
-    std::u16string units_;
+    std::u16string units_; // one buffer for string after string: a table of texts holds thousands
 };
 
 } // namespace workbook

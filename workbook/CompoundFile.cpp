@@ -16,7 +16,8 @@ constexpr std::uint32_t kLastSectorNumber = 0xFFFFFFFA; // larger numbers mark e
 constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
 constexpr std::size_t kHeaderFatEntries = 109;
 
-enum class EntryType : std::uint8_t { Storage = 1, Stream = 2, Root = 5 };
+constexpr std::uint8_t kStreamEntry = 2;
+constexpr std::uint8_t kRootEntry = 5;
 
 Failure damaged(const std::string& what)
 {
@@ -33,21 +34,12 @@ struct DirectoryEntry {
     std::uint64_t size = 0;
 };
 
-char16_t lower(char16_t c)
-{
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 bool sameName(const std::u16string& a, const std::u16string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return lower(x) == lower(y); });
-}
-
-bool isZip(std::string_view file)
-{
-    return file.substr(0, 4) == std::string_view("PK\x03\x04", 4);
+    const auto lower = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    };
+    return std::ranges::equal(a, b, {}, lower, lower);
 }
 
 // An OpenDocument file is a ZIP whose first entry, stored as it is, is named
@@ -86,8 +78,6 @@ private:
     // within one sector (tables' entries and short sectors never cross one).
     std::optional<std::string_view> at(const Sectors& sectors, std::size_t offset,
                                        std::size_t length) const;
-    // The entry after `n` in the chain of file sectors, or of short sectors.
-    std::optional<std::uint32_t> nextOf(std::uint32_t n, bool shortSectors) const;
     // The sectors of a chain, checked: every number within its table and the
     // file, no sector twice.
     std::optional<Sectors> chain(std::uint32_t start, bool shortSectors) const;
@@ -129,27 +119,20 @@ std::optional<std::string_view> Container::at(const Sectors& sectors, std::size_
     return data ? Bytes(*data).slice(offset % sectorSize_, length) : std::nullopt;
 }
 
-std::optional<std::uint32_t> Container::nextOf(std::uint32_t n, bool shortSectors) const
-{
-    if (n >= (shortSectors ? miniSectorCount_ : sectorCount_)) {
-        return std::nullopt;
-    }
-    const auto entry = at(shortSectors ? miniFat_ : fat_, std::size_t{n} * 4, 4);
-    return entry ? Bytes(*entry).u32(0) : std::nullopt;
-}
-
 std::optional<Container::Sectors> Container::chain(std::uint32_t start, bool shortSectors) const
 {
+    const std::size_t count = shortSectors ? miniSectorCount_ : sectorCount_;
     Sectors sectors;
-    std::vector<bool> seen(shortSectors ? miniSectorCount_ : sectorCount_, false);
+    std::vector<bool> seen(count, false);
     for (std::uint32_t n = start; n <= kLastSectorNumber;) {
-        const auto next = nextOf(n, shortSectors);
+        const auto next =
+            n < count ? at(shortSectors ? miniFat_ : fat_, std::size_t{n} * 4, 4) : std::nullopt;
         if (!next || seen[n]) {
             return std::nullopt;
         }
         seen[n] = true;
         sectors.push_back(n);
-        n = *next;
+        n = *Bytes(*next).u32(0);
     }
     return sectors;
 }
@@ -167,13 +150,12 @@ std::optional<Failure> Container::readFat(const Bytes& header)
 {
     // The allocation table's sectors: 109 named in the header, the rest in a
     // chain of sectors each naming as many as fit and then the next of the chain.
-    const std::uint32_t claimed = header.u32(0x2C).value_or(0);
-    const auto wanted = std::min<std::size_t>(claimed, sectorCount_);
+    const auto wanted = std::min<std::size_t>(*header.u32(0x2C), sectorCount_);
     for (std::size_t i = 0; i < kHeaderFatEntries && fat_.size() < wanted; ++i) {
         fat_.push_back(*header.u32(0x4C + 4 * i));
     }
     const std::size_t perSector = sectorSize_ / 4 - 1;
-    std::uint32_t next = header.u32(0x44).value_or(kNoEntry);
+    std::uint32_t next = *header.u32(0x44);
     std::vector<bool> seen(sectorCount_, false);
     while (fat_.size() < wanted && next <= kLastSectorNumber) {
         const auto data = sector(next);
@@ -200,11 +182,11 @@ std::optional<Failure> Container::readFat(const Bytes& header)
 
 std::variant<Container, Failure> Container::open(std::string_view file)
 {
-    const Bytes header(file.substr(0, std::min(file.size(), kHeaderSize)));
+    const Bytes header(file);
     if (file.empty()) {
         return Failure{"the file is empty"};
     }
-    if (isZip(file)) {
+    if (file.starts_with(std::string_view("PK\x03\x04", 4))) {
         return Failure{
             isOpenDocumentSpreadsheet(file)
                 ? "it is an OpenDocument spreadsheet (.ods); save it as Excel 97-2003 (.xls)"
@@ -229,8 +211,7 @@ std::variant<Container, Failure> Container::open(std::string_view file)
     if (file.size() <= container.sectorSize_) {
         return damaged("it holds no sectors");
     }
-    container.sectorCount_ =
-        (file.size() - container.sectorSize_ + container.sectorSize_ - 1) / container.sectorSize_;
+    container.sectorCount_ = (file.size() - 1) / container.sectorSize_;
     if (auto failure = container.readFat(header)) {
         return *failure;
     }
@@ -242,7 +223,7 @@ std::variant<Container, Failure> Container::open(std::string_view file)
     container.directoryEntries_ = directoryBytes / kDirectoryEntrySize;
     container.directory_ = std::move(*directory);
     const auto root = container.entry(0);
-    if (!root || root->type != static_cast<std::uint8_t>(EntryType::Root)) {
+    if (!root || root->type != kRootEntry) {
         return damaged("its directory has no root");
     }
     // The short sectors: a stream of their own, with a table of their own.
@@ -274,12 +255,8 @@ std::optional<DirectoryEntry> Container::entry(std::uint32_t index) const
     const Bytes fields(*bytes);
     DirectoryEntry entry;
     const std::size_t nameBytes = std::min<std::size_t>(*fields.u16(0x40), 64);
-    for (std::size_t i = 0; i + 2 <= nameBytes; i += 2) {
-        const auto c = static_cast<char16_t>(*fields.u16(i));
-        if (c == 0) {
-            break;
-        }
-        entry.name += c;
+    for (std::size_t i = 0; i + 2 <= nameBytes && *fields.u16(i) != 0; i += 2) {
+        entry.name += static_cast<char16_t>(*fields.u16(i));
     }
     entry.type = *fields.u8(0x42);
     entry.left = *fields.u32(0x44);
@@ -347,7 +324,7 @@ Container::streamNamed(const std::vector<std::u16string>& names) const
         const auto named = std::ranges::find_if(
             names, [&](const std::u16string& name) { return sameName(current->name, name); });
         const auto at = static_cast<std::size_t>(named - names.begin());
-        if (current->type == static_cast<std::uint8_t>(EntryType::Stream) && at < rank) {
+        if (current->type == kStreamEntry && at < rank) {
             rank = at;
             found = std::move(current);
         }

@@ -1,27 +1,13 @@
 #include "workbook/ExcelDates.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <utility>
+#include <string_view>
 
 namespace workbook {
 namespace {
-
-// Days since 1970-01-01 as a civil date (the proleptic Gregorian calendar).
-void civilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day)
-{
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned shifted = (5 * dayOfYear + 2) / 153;
-    day = dayOfYear - (153 * shifted + 2) / 5 + 1;
-    month = shifted < 10 ? shifted + 3 : shifted - 9;
-    year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
-}
 
 // Days of the 1900 system up to 9999-12-31, and how many more it counts than the 1904 system.
 constexpr std::int64_t kDaysTo10000 = 2958466;
@@ -40,7 +26,8 @@ bool isElapsedField(const std::string& field)
 // `days` as the elapsed format shows them, rounded to its last digit.
 std::string elapsedText(double days, const DateFormat& format)
 {
-    constexpr std::pair<char, std::int64_t> kUnits[] = {{'h', 3600}, {'m', 60}, {'s', 1}};
+    constexpr std::string_view kUnits = "hms";
+    constexpr std::int64_t kSeconds[] = {3600, 60, 1};
     std::int64_t scale = 1;
     for (std::uint8_t i = 0; i < format.decimals; ++i) {
         scale *= 10;
@@ -48,22 +35,14 @@ std::string elapsedText(double days, const DateFormat& format)
     std::int64_t steps = std::llround(days * kSecondsPerDay * static_cast<double>(scale));
     std::string text;
     char field[32];
-    bool started = false;
-    for (const auto& [unit, seconds] : kUnits) {
-        if (unit == format.firstUnit) {
-            started = true;
-        } else if (!started) {
-            continue;
-        }
-        const std::int64_t size = seconds * scale;
-        std::snprintf(field, sizeof field, text.empty() ? "%0*lld" : ":%0*lld",
-                      text.empty() ? int{format.firstWidth} : 2,
+    const std::size_t first = kUnits.find(format.firstUnit);
+    for (std::size_t i = first; i <= std::min<std::size_t>(kUnits.find(format.lastUnit), 2); ++i) {
+        const std::int64_t size = kSeconds[i] * scale;
+        std::snprintf(field, sizeof field, i == first ? "%0*lld" : ":%0*lld",
+                      i == first ? int{format.firstWidth} : 2,
                       static_cast<long long>(steps / size));
         text += field;
         steps %= size;
-        if (unit == format.lastUnit) {
-            break;
-        }
     }
     if (format.decimals > 0 && format.lastUnit == 's') {
         std::snprintf(field, sizeof field, ".%0*lld", int{format.decimals},
@@ -77,16 +56,13 @@ std::string elapsedText(double days, const DateFormat& format)
 
 std::optional<DateFormat> dateFormatOf(std::uint16_t index, const std::string& text)
 {
-    if (index >= 14 && index <= 17) {
-        return DateFormat{DateKind::Date};
-    }
-    if ((index >= 18 && index <= 21) || (index >= 45 && index <= 47)) {
-        return DateFormat{DateKind::Time};
-    }
-    if (index == 22) {
-        return DateFormat{DateKind::DateTime};
-    }
+    // Of the built-in formats, 14 to 17 show dates, 18 to 21 and 45 to 47 times, 22 both.
     if (index < 164) {
+        if ((index >= 14 && index <= 22) || (index >= 45 && index <= 47)) {
+            return DateFormat{index <= 17   ? DateKind::Date
+                              : index == 22 ? DateKind::DateTime
+                                            : DateKind::Time};
+        }
         return std::nullopt;
     }
     std::optional<DateFormat> elapsed;
@@ -130,13 +106,10 @@ std::optional<DateFormat> dateFormatOf(std::uint16_t index, const std::string& t
         return elapsed;
     }
     date = date || (monthOrMinute && !time);
-    if (date && time) {
-        return DateFormat{DateKind::DateTime};
+    if (!date && !time) {
+        return std::nullopt;
     }
-    if (date) {
-        return DateFormat{DateKind::Date};
-    }
-    return time ? std::optional(DateFormat{DateKind::Time}) : std::nullopt;
+    return DateFormat{date && time ? DateKind::DateTime : date ? DateKind::Date : DateKind::Time};
 }
 
 std::optional<std::string> dateText(double days, bool system1904, const DateFormat& format)
@@ -146,47 +119,39 @@ std::optional<std::string> dateText(double days, bool system1904, const DateForm
     if (!std::isfinite(days) || days < 0 || days >= static_cast<double>(limit)) {
         return std::nullopt;
     }
-    auto seconds = static_cast<std::int64_t>(std::llround(days * kSecondsPerDay));
-    std::int64_t wholeDays = seconds / kSecondsPerDay;
-    seconds %= kSecondsPerDay;
+    const std::int64_t seconds = std::llround(days * kSecondsPerDay);
+    const std::int64_t wholeDays = seconds / kSecondsPerDay;
+    // Rounding to the second can carry the last moment of 9999 into the year after.
     if (wholeDays >= limit) {
         return std::nullopt;
     }
-    // Day numbers from 1970-01-01; the 1900 system's day 60 is the 29 February 1900 it counts.
-    std::int64_t sinceUnix = 0;
-    if (system1904) {
-        sinceUnix = wholeDays - 24107; // 1904-01-01
-    } else {
-        sinceUnix = wholeDays - (wholeDays >= 61 ? 25569 : 25568);
-    }
-    std::int64_t year = 0;
-    unsigned month = 0;
-    unsigned day = 0;
-    civilFromDays(sinceUnix, year, month, day);
-    if (!system1904 && wholeDays == 60) {
-        month = 2;
-        day = 29;
-    }
-    char text[40];
-    const int hours = static_cast<int>(seconds / 3600);
-    const int minutes = static_cast<int>(seconds / 60 % 60);
-    const int secs = static_cast<int>(seconds % 60);
-    switch (format.kind) {
-    case DateKind::Date:
-        std::snprintf(text, sizeof text, "%04lld-%02u-%02u", static_cast<long long>(year), month,
-                      day);
-        break;
-    case DateKind::Time:
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", hours, minutes, secs);
-        break;
-    case DateKind::DateTime:
-        std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d",
-                      static_cast<long long>(year), month, day, hours, minutes, secs);
-        break;
-    case DateKind::Elapsed:
+    if (format.kind == DateKind::Elapsed) {
         return elapsedText(days, format);
     }
-    return std::string(text);
+    // The 1900 system counts a 29 February 1900 that never was as its day 60: its days
+    // before that count from 1899-12-31, those after from 1899-12-30.
+    namespace chrono = std::chrono;
+    const auto start = system1904 ? chrono::year(1904) / 1 / 1
+                                  : chrono::year(1899) / 12 / (wholeDays < 60 ? 31 : 30);
+    chrono::year_month_day date = chrono::sys_days(start) + chrono::days(wholeDays);
+    if (!system1904 && wholeDays == 60) {
+        date = chrono::year(1900) / 2 / 29;
+    }
+    char dateField[40];
+    char timeField[16];
+    std::snprintf(dateField, sizeof dateField, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+    const auto clock = static_cast<int>(seconds % kSecondsPerDay);
+    std::snprintf(timeField, sizeof timeField, "%02d:%02d:%02d", clock / 3600, clock / 60 % 60,
+                  clock % 60);
+    switch (format.kind) {
+    case DateKind::Date:
+        return dateField;
+    case DateKind::Time:
+        return timeField;
+    default:
+        return std::string(dateField) + ' ' + timeField;
+    }
 }
 
 } // namespace workbook

@@ -8,7 +8,7 @@
 #include <bit>
 #include <map>
 #include <optional>
-#include <ranges>
+#include <span>
 
 namespace workbook {
 namespace {
@@ -39,10 +39,24 @@ struct Globals {
     // How each cell format shows its number as a date, decided once.
     std::vector<std::optional<DateFormat>> dateFormatOfXf;
     // The shared strings are decoded only once the cells naming them are known.
-    std::optional<std::size_t> sharedTexts; // where their record starts in the stream
+    std::optional<Record> sharedTexts;
     std::uint32_t sharedTextCount = 0;
     std::optional<std::uint32_t> firstSheet; // where its records start in the stream
 };
+
+// The records that hold a cell.
+constexpr std::uint16_t kCells[] = {
+    record::kLabelSst, record::kLabel, record::kRString,  record::kNumber,  record::kRk,
+    record::kMulRk,    record::kBlank, record::kMulBlank, record::kBoolErr, record::kFormula};
+// Records that stand in a worksheet but never in an embedded chart, whose
+// series keep their values in NUMBER, LABEL, BOOLERR and BLANK records.
+constexpr std::uint16_t kSheetOnly[] = {record::kLabelSst, record::kRString,  record::kRk,
+                                        record::kMulRk,    record::kMulBlank, record::kFormula};
+
+bool isOneOf(std::span<const std::uint16_t> types, std::uint16_t type)
+{
+    return std::ranges::find(types, type) != types.end();
+}
 
 std::optional<Failure> takeGlobal(const Record& record, Globals& globals)
 {
@@ -74,11 +88,11 @@ std::optional<Failure> takeGlobal(const Record& record, Globals& globals)
     case record::kFormat: {
         SegmentReader reader(record);
         const auto index = reader.u16();
-        const auto text = reader.unicodeString();
-        if (!index || !text) {
+        std::string text;
+        if (!index || !reader.string(&text)) {
             return damaged("a number format is cut short");
         }
-        globals.formats[*index] = dateFormatOf(*index, *text);
+        globals.formats[*index] = dateFormatOf(*index, text);
         break;
     }
     case record::kSst: {
@@ -87,7 +101,7 @@ std::optional<Failure> takeGlobal(const Record& record, Globals& globals)
             return damaged("its table of texts is cut short");
         }
         if (!globals.sharedTexts) {
-            globals.sharedTexts = record.offset;
+            globals.sharedTexts = record;
             globals.sharedTextCount = *unique;
         }
         break;
@@ -101,16 +115,16 @@ std::optional<Failure> takeGlobal(const Record& record, Globals& globals)
 std::variant<Globals, Failure> readGlobals(std::string_view stream)
 {
     RecordWalker walker(stream, 0);
-    const auto bof = walker.next();
-    const Bytes bofData(bof ? bof->data : std::string_view());
-    if (bof && std::ranges::find(kOlderBofs, bof->type) != std::end(kOlderBofs)) {
+    const Record bof = walker.next().value_or(Record{});
+    const Bytes bofData(bof.data);
+    if (isOneOf(kOlderBofs, bof.type)) {
         return Failure{
             "it is an Excel workbook older than Excel 97; save it as Excel 97-2003 (.xls)"};
     }
-    if (bof && bof->type == record::kBof && bofData.u16(0) == kBiff5) {
+    if (bof.type == record::kBof && bofData.u16(0) == kBiff5) {
         return Failure{"it is an Excel 5.0/95 workbook; save it as Excel 97-2003 (.xls)"};
     }
-    if (!bof || bof->type != record::kBof || bofData.u16(0) != kBiff8 ||
+    if (bof.type != record::kBof || bofData.u16(0) != kBiff8 ||
         bofData.u16(2) != kGlobalsSubstream) {
         return damaged("its workbook stream does not begin as a workbook does");
     }
@@ -137,25 +151,6 @@ std::variant<Globals, Failure> readGlobals(std::string_view stream)
     return globals;
 }
 
-bool isCell(std::uint16_t type)
-{
-    switch (type) {
-    case record::kLabelSst:
-    case record::kLabel:
-    case record::kRString:
-    case record::kNumber:
-    case record::kRk:
-    case record::kMulRk:
-    case record::kBlank:
-    case record::kMulBlank:
-    case record::kBoolErr:
-    case record::kFormula:
-        return true;
-    default:
-        return false;
-    }
-}
-
 double fromRk(std::uint32_t rk)
 {
     double value = 0;
@@ -167,31 +162,11 @@ double fromRk(std::uint32_t rk)
     return rk & 0x01 ? value / 100 : value;
 }
 
-// Records that stand in a worksheet but never in an embedded chart, whose
-// series keep their values in NUMBER, LABEL, BOOLERR and BLANK records.
-bool isSheetOnly(std::uint16_t type)
-{
-    switch (type) {
-    case record::kLabelSst:
-    case record::kRString:
-    case record::kRk:
-    case record::kMulRk:
-    case record::kMulBlank:
-    case record::kFormula:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Where a cell's text comes from: texts are made once the sheet's records are
-// walked, and only for the cells they end in.
-struct TextSource {
-    enum class From : std::uint8_t { Nothing, SharedText, Record, Date };
-
-    From from = From::Nothing;
-    std::size_t at = 0; // the shared text's index, or where its record starts in the stream
-    DateFormat format;  // how a date's number is shown
+// A cell's text: made as the sheet is read, but for a shared text, which is
+// decoded once all the cells naming the table's texts are known.
+struct CellText {
+    std::optional<std::uint32_t> shared; // the shared text's index
+    std::optional<std::string> text;
 };
 
 // The cells of the first worksheet, in rows 1 to `lastRow`.
@@ -201,7 +176,7 @@ public:
         : globals_(globals)
         , stream_(stream)
         , rows_(std::min(lastRow, kMostRows))
-        , sources_(rows_.size())
+        , texts_(2 * rows_.size())
     {
     }
 
@@ -209,55 +184,60 @@ public:
 
 private:
     std::optional<Failure> take(const Record& record);
-    void number(std::uint16_t row, std::uint16_t column, double value, std::uint16_t xf);
-    void place(std::uint16_t row, std::uint16_t column, Value value, TextSource source = {});
-    void placeText(std::uint16_t row, std::uint16_t column, TextSource source)
-    {
-        place(row, column, {Value::Kind::Text, {}, 0}, source);
-    }
+    void number(std::size_t row, std::size_t column, double value, std::uint16_t xf);
+    // The string `reader` is at as a cell's text; false when it is cut short.
+    bool text(SegmentReader& reader, std::size_t row, std::size_t column);
+    void place(std::size_t row, std::size_t column, Value value, CellText text = {});
     std::optional<Failure> makeTexts(Sheet& sheet);
-    // The shared texts the cells name, each decoded once, in the order of `indices`.
-    std::variant<std::vector<std::string_view>, Failure>
-    sharedTexts(const std::vector<std::size_t>& indices, Sheet& sheet) const;
 
     const Globals& globals_;
     std::string_view stream_;
     std::vector<Row> rows_;
-    std::vector<std::array<TextSource, 2>> sources_;
+    std::vector<CellText> texts_; // two per row: columns A and B
     std::size_t used_ = 0;
     // A formula whose text result comes in the STRING record that follows it.
-    std::optional<std::pair<std::uint16_t, std::uint16_t>> pendingText_;
+    std::optional<std::pair<std::size_t, std::size_t>> pendingText_;
 };
 
-void SheetReader::number(std::uint16_t row, std::uint16_t column, double value, std::uint16_t xf)
+void SheetReader::number(std::size_t row, std::size_t column, double value, std::uint16_t xf)
 {
     const auto& format =
         xf < globals_.dateFormatOfXf.size() ? globals_.dateFormatOfXf[xf] : std::nullopt;
-    if (format && dateText(value, globals_.system1904, *format)) {
-        place(row, column, {Value::Kind::Date, {}, value}, {TextSource::From::Date, 0, *format});
-    } else {
-        place(row, column, {Value::Kind::Number, {}, value});
-    }
+    auto date = format ? dateText(value, globals_.system1904, *format) : std::nullopt;
+    place(row, column, {date ? Value::Kind::Date : Value::Kind::Number, {}, value},
+          {{}, std::move(date)});
 }
 
-void SheetReader::place(std::uint16_t row, std::uint16_t column, Value value, TextSource source)
+bool SheetReader::text(SegmentReader& reader, std::size_t row, std::size_t column)
+{
+    // Only the texts of the range asked for are decoded.
+    CellText text{{}, std::string()};
+    if (!reader.string(row < rows_.size() && column < 2 ? &*text.text : nullptr)) {
+        return false;
+    }
+    place(row, column, {Value::Kind::Text, {}, 0}, std::move(text));
+    return true;
+}
+
+void SheetReader::place(std::size_t row, std::size_t column, Value value, CellText text)
 {
     if (row >= rows_.size()) {
         return;
     }
-    used_ = std::max<std::size_t>(used_, row + std::size_t{1});
+    used_ = std::max(used_, row + 1);
     if (column < 2) {
         rows_[row][column] = value;
-        sources_[row][column] = source;
+        texts_[2 * row + column] = std::move(text);
     }
 }
 
 std::optional<Failure> SheetReader::take(const Record& record)
 {
+    // read() checked that a cell's record holds its row, column and format.
     const Bytes data(record.data);
-    const auto row = data.u16(0);
-    const auto column = data.u16(2);
-    const auto xf = data.u16(4);
+    const std::size_t row = data.u16(0).value_or(0);
+    const std::size_t column = data.u16(2).value_or(0);
+    const std::uint16_t xf = data.u16(4).value_or(0);
     const auto cutShort = [&] { return damaged("a cell of the first worksheet is cut short"); };
     switch (record.type) {
     case record::kLabelSst: {
@@ -265,24 +245,15 @@ std::optional<Failure> SheetReader::take(const Record& record)
         if (!index || *index >= globals_.sharedTextCount) {
             return damaged("a cell names a text the workbook does not hold");
         }
-        placeText(*row, *column, {TextSource::From::SharedText, *index, {}});
+        place(row, column, {Value::Kind::Text, {}, 0}, {*index, {}});
         break;
     }
     case record::kLabel:
     case record::kRString: {
         SegmentReader reader(record);
-        if (!reader.skip(kCellHeadSize) || !reader.skipString()) {
+        if (!reader.skip(kCellHeadSize) || !text(reader, row, column)) {
             return cutShort();
         }
-        placeText(*row, *column, {TextSource::From::Record, record.offset, {}});
-        break;
-    }
-    case record::kNumber: {
-        const auto bits = data.u64(6);
-        if (!bits) {
-            return cutShort();
-        }
-        number(*row, *column, std::bit_cast<double>(*bits), *xf);
         break;
     }
     case record::kRk: {
@@ -290,27 +261,24 @@ std::optional<Failure> SheetReader::take(const Record& record)
         if (!rk) {
             return cutShort();
         }
-        number(*row, *column, fromRk(*rk), *xf);
+        number(row, column, fromRk(*rk), xf);
         break;
     }
     case record::kMulRk: {
         // Six bytes a cell (its format and number) from the first column on,
         // then the last column's number.
-        const std::size_t cells = data.size() < 6 ? 0 : (data.size() - 6) / 6;
+        const std::size_t cells = (data.size() - 6) / 6;
         if (cells == 0) {
             return cutShort();
         }
         for (std::size_t i = 0; i < cells; ++i) {
-            const auto cellXf = *data.u16(4 + 6 * i);
-            const auto rk = *data.u32(6 + 6 * i);
-            number(*row, static_cast<std::uint16_t>(std::min<std::size_t>(*column + i, 0xFFFF)),
-                   fromRk(rk), cellXf);
+            number(row, column + i, fromRk(*data.u32(6 + 6 * i)), *data.u16(4 + 6 * i));
         }
         break;
     }
     case record::kBlank:
     case record::kMulBlank:
-        place(*row, *column, {});
+        place(row, column, {});
         break;
     case record::kBoolErr: {
         const auto value = data.u8(6);
@@ -318,42 +286,39 @@ std::optional<Failure> SheetReader::take(const Record& record)
         if (!value || !isError) {
             return cutShort();
         }
-        place(*row, *column,
+        place(row, column,
               {*isError ? Value::Kind::Error : Value::Kind::Boolean, {}, double(*value)});
         break;
     }
+    case record::kNumber:
     case record::kFormula: {
         const auto bits = data.u64(6);
         if (!bits) {
             return cutShort();
         }
-        // A result that is not a number is marked by 0xFFFF in its last two bytes.
-        if ((*bits >> 48) != 0xFFFF) {
-            number(*row, *column, std::bit_cast<double>(*bits), *xf);
+        // A formula's result that is not a number is marked by 0xFFFF in its last two bytes.
+        if (record.type == record::kNumber || (*bits >> 48) != 0xFFFF) {
+            number(row, column, std::bit_cast<double>(*bits), xf);
             break;
         }
         const auto kind = static_cast<std::uint8_t>(*bits);
         const auto value = static_cast<std::uint8_t>(*bits >> 16);
         if (kind == 0) {
-            pendingText_ = {*row, *column};
-            place(*row, *column, {});
+            pendingText_ = {row, column};
+            place(row, column, {});
         } else if (kind == 1 || kind == 2) {
-            place(*row, *column,
+            place(row, column,
                   {kind == 1 ? Value::Kind::Boolean : Value::Kind::Error, {}, double(value)});
         } else {
-            place(*row, *column, {Value::Kind::Text, {}, 0});
+            place(row, column, {Value::Kind::Text, {}, 0});
         }
         break;
     }
     case record::kString: {
-        if (!pendingText_) {
-            break;
-        }
-        if (!SegmentReader(record).skipString()) {
+        SegmentReader reader(record);
+        if (pendingText_ && !text(reader, pendingText_->first, pendingText_->second)) {
             return damaged("a formula's text is cut short");
         }
-        placeText(pendingText_->first, pendingText_->second,
-                  {TextSource::From::Record, record.offset, {}});
         pendingText_.reset();
         break;
     }
@@ -363,66 +328,36 @@ std::optional<Failure> SheetReader::take(const Record& record)
     return std::nullopt;
 }
 
-std::variant<std::vector<std::string_view>, Failure>
-SheetReader::sharedTexts(const std::vector<std::size_t>& indices, Sheet& sheet) const
-{
-    std::vector<std::string_view> texts;
-    if (indices.empty()) {
-        return texts;
-    }
-    const auto record = RecordWalker(stream_, *globals_.sharedTexts).next();
-    SegmentReader reader(*record);
-    // The table's two counts, then one text after another; those no cell names are passed over.
-    reader.skip(8);
-    for (std::size_t index = 0; texts.size() < indices.size(); ++index) {
-        if (index != indices[texts.size()]) {
-            if (!reader.skipString()) {
-                return damaged("its table of texts is cut short");
-            }
-            continue;
-        }
-        auto text = reader.unicodeString();
-        if (!text) {
-            return damaged("its table of texts is cut short");
-        }
-        texts.push_back(sheet.texts.emplace_back(std::move(*text)));
-    }
-    return texts;
-}
-
 std::optional<Failure> SheetReader::makeTexts(Sheet& sheet)
 {
-    std::vector<std::size_t> indices;
-    for (const auto& row : sources_) {
-        for (const TextSource& source : row) {
-            if (source.from == TextSource::From::SharedText) {
-                indices.push_back(source.at);
-            }
+    // The shared texts the cells name, each decoded once: after the table's
+    // two counts one text follows another, and those no cell names are passed over.
+    std::map<std::uint32_t, std::string_view> shared;
+    for (const CellText& text : texts_) {
+        if (text.shared) {
+            shared[*text.shared];
         }
     }
-    std::ranges::sort(indices);
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    auto shared = sharedTexts(indices, sheet);
-    if (const auto* failure = std::get_if<Failure>(&shared)) {
-        return *failure;
+    // A cell names a shared text only when there is a table that holds it.
+    SegmentReader reader(globals_.sharedTexts.value_or(Record{}));
+    reader.skip(8);
+    auto next = shared.begin();
+    for (std::uint32_t index = 0; next != shared.end(); ++index) {
+        std::string text;
+        const bool named = index == next->first;
+        if (!reader.string(named ? &text : nullptr)) {
+            return damaged("its table of texts is cut short");
+        }
+        if (named) {
+            (next++)->second = sheet.texts.emplace_back(std::move(text));
+        }
     }
-    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
-        for (std::size_t c = 0; c < 2; ++c) {
-            const TextSource& source = sources_[r][c];
-            Value& value = sheet.rows[r][c];
-            if (source.from == TextSource::From::SharedText) {
-                value.text = std::get<0>(shared)[static_cast<std::size_t>(
-                    std::ranges::lower_bound(indices, source.at) - indices.begin())];
-            } else if (source.from == TextSource::From::Record) {
-                // Checked as the sheet was walked: a LABEL or RSTRING cell, or a formula's STRING.
-                const auto record = RecordWalker(stream_, source.at).next();
-                SegmentReader reader(*record);
-                reader.skip(record->type == record::kString ? 0 : kCellHeadSize);
-                value.text = sheet.texts.emplace_back(*reader.unicodeString());
-            } else if (source.from == TextSource::From::Date) {
-                value.text = sheet.texts.emplace_back(
-                    *dateText(value.number, globals_.system1904, source.format));
-            }
+    for (std::size_t i = 0; i < 2 * sheet.rows.size(); ++i) {
+        std::string_view& view = sheet.rows[i / 2][i % 2].text;
+        if (texts_[i].shared) {
+            view = shared[*texts_[i].shared];
+        } else if (texts_[i].text) {
+            view = sheet.texts.emplace_back(std::move(*texts_[i].text));
         }
     }
     return std::nullopt;
@@ -451,10 +386,10 @@ std::variant<Sheet, Failure> SheetReader::read()
             if (depth-- == 0) {
                 break;
             }
-        } else if (depth == 0 || isSheetOnly(record->type)) {
+        } else if (depth == 0 || isOneOf(kSheetOnly, record->type)) {
             depth = 0;
-            if (isCell(record->type)) {
-                if (!Bytes(record->data).u16(4)) {
+            if (isOneOf(kCells, record->type)) {
+                if (record->data.size() < kCellHeadSize) {
                     return damaged("a cell of the first worksheet is cut short");
                 }
                 // Records such as a shared formula may stand between a formula
