@@ -52,6 +52,7 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     open(missing);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].title, "NO FILE SELECTED");
+    EXPECT_EQ(desktop.messages[0].style, 64) << "information, OK only";
     ASSERT_EQ(desktop.fileRequests.size(), 2u);
     EXPECT_EQ(desktop.fileRequests[1].initialFile, missing);
     EXPECT_EQ(desktop.fileRequests[1].initialFolder, program.folder());
