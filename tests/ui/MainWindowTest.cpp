@@ -56,6 +56,9 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
         EXPECT_EQ(label->size(), label->sizeHint()) << label->objectName().toStdString();
         EXPECT_TRUE(splash.rect().contains(label->geometry()));
         EXPECT_NEAR(label->geometry().center().x(), splash.width() / 2, 1);
+        // Bold, in 18 points but the copyright's 13.5.
+        EXPECT_TRUE(label->font().bold());
+        EXPECT_EQ(label->font().pointSizeF(), label == splash.lblCopyright ? 13.5 : 18);
     }
     EXPECT_EQ(splash.grab().toImage().pixelColor(1, 1), QColor(212, 208, 200)); // its ground
     QList<std::function<void()>> actions;
