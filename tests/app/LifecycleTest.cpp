@@ -8,6 +8,7 @@
 #include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
 #include "support/WindowAccess.h"
+#include "ui/Fonts.h"
 #include "ui/QtDesktopServices.h"
 
 #include <QFileDialog>
@@ -249,6 +250,12 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     EXPECT_EQ(readFile(program.settingsFile()),
               utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"
                     "[Current_Port]\r\nPort_Num= 0\r\n[File]\r\nLastFile=x\r\n"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly) &&
+                settings.write("[Current_Port]\nPort_Num= -1\n"));
+    settings.close();
+    EXPECT_EQ(start(program.file()).font(), windowFont());
+    EXPECT_EQ(ports()->currentIndex(), 0) << "a negative port number selects nothing";
+    exit();
 }
 
 } // namespace

@@ -105,6 +105,10 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     EXPECT_EQ(ui.txtCommandList()->text(), "");
     EXPECT_EQ(ui.nCmdCount(), 3);
     expectGo(true);
+
+    // Rows past the 1000th are not the file's.
+    open(madeFixture("rows-past-1000.xls"));
+    EXPECT_EQ(ui.nCmdCount(), 999);
 }
 
 // Go, or Enter in the serial-number box, runs the list: the reader gets each line as it goes out,

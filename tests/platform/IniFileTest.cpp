@@ -81,6 +81,12 @@ TEST_F(IniFile, AWriteKeepsEveryOtherByte)
     store("[Q]\nA= 'a \"b\"'\r");
     EXPECT_EQ(readProfileString("Q", "A", "", 5, path), "a \"b")
         << "one pair of quotes dropped, cut to the buffer, a CR ending the line";
+    store("[Q]\nA=\"\nB=\"x'\nC=\"\"\n");
+    EXPECT_EQ(readProfileString("Q", "A", "", 9, path) + "|" +
+                  readProfileString("Q", "B", "", 9, path) + "|" +
+                  readProfileString("Q", "C", "d", 9, path),
+              "\"|\"x'|")
+        << "a lone quote and quotes that differ are kept";
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(files(), 2) << "a temporary file was left";
 }
@@ -109,6 +115,8 @@ TEST_F(IniFile, AWriteKeepsTheFilesEncoding)
         store(bytes);
         const bool whole = written != bytes;
         EXPECT_EQ(readProfileString("File", "LastFile", "d", 255, path), whole ? "Prüf.xls😀" : "d");
+        EXPECT_TRUE(bytes[0] == '\xEF' || !writeProfileString("Port", "Num", "\xFF", path))
+            << "UTF-16 cannot hold bytes that are no UTF-8";
         EXPECT_EQ(writeProfileString("Port", "Num", "Ω1", path), whole);
         EXPECT_EQ(readProfileString("Port", "Num", "d", 40, path), whole ? "Ω1" : "d");
         EXPECT_EQ(stored(), written);

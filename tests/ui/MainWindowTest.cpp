@@ -2,12 +2,14 @@
 #include "support/CommandListEntries.h"
 #include "support/DriverLog.h"
 #include "support/ManualClock.h"
+#include "support/PaintedColour.h"
 #include "support/QtPrinters.h"
 #include "support/ShownWindow.h"
 #include "support/SimulatedDriver.h"
 #include "ui/HelpCommand.h"
 #include "ui/MessageStyle.h"
 #include "ui/QtDesktopServices.h"
+#include "ui/SendButtonColours.h"
 #include "ui/VersionTexts.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSplash.h"
@@ -120,6 +122,7 @@ TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
     EXPECT_EQ(window.windowIcon().pixmap(32).toImage(),
               QIcon(":/Orvelle.png").pixmap(32).toImage());
     EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_EQ(paintedColour(*ui.btnSend()), sendColour::kNoCommands) << "Go before any list";
 }
 
 // Return or the keypad's Enter, released apart from the press as from the window system: Test's
@@ -200,6 +203,8 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
         QTest::keyClicks(focus(), "typed");
         QTest::keyClick(focus(), Qt::Key_Backspace);
         QTest::keyClick(focus(), Qt::Key_Delete);
+        QApplication::clipboard()->setText("pasted");
+        QTest::keyClick(focus(), Qt::Key_V, Qt::ControlModifier);
         EXPECT_EQ(box->text(), before);
         QApplication::clipboard()->clear();
         QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier);
