@@ -1,5 +1,6 @@
 #include "device/DriverDiscovery.h"
 #include "device/MSComm.h"
+#include "device/PortSelection.h"
 #include "device/ReplyRecognition.h"
 #include "support/CommandListEntries.h"
 #include "support/DriverRecords.h"
@@ -108,6 +109,35 @@ TEST(Discovery, RegistryValuesReadAsText)
     for (const auto& [value, text] : cases) {
         EXPECT_EQ(registryText(value), text);
     }
+}
+
+// The port's number from after the selector's "(COM", else from its fourth character, blanks
+// skipped; the reader's name before the blank in front of "(COM"; the driver device's number from
+// its answer's 28th character, given that the answer holds "COM".
+TEST(PortSelection, NumbersAndNamesFromTheirPlaces)
+{
+    const std::tuple<QString, int, QString, qsizetype> selectors[] = {
+        {"KVR Reader 0 (COM5)", 5, "KVR Reader 0", 13},
+        {"(com12)x", 12, "(com12)x", 0},
+        {"A (COM7)", 7, "A", 2},
+        {"A(COM7)", 7, "A(COM7)", 1},
+        {"COM 12", 12, "COM 12", -1},
+        {"com7", 7, "com7", -1},
+        {"MyCOMport", 0, "MyCOMport", -1},
+        {"X (COM)9", 0, "X", 2},
+        {"B (COM99999999999)", 1'000'000, "B", 2}};
+    for (const auto& [selector, number, name, mark] : selectors) {
+        EXPECT_EQ(std::tuple(selectorPortNumber(selector), deviceName(selector),
+                             comMarks(selector).openParenCom),
+                  std::tuple(number, name, mark))
+            << selector.toStdString();
+    }
+    const QString answer = "/get port_name value:      ";
+    EXPECT_EQ(devicePortNumber(answer + "123 (COM123)\r\n"), 123);
+    EXPECT_EQ(devicePortNumber(answer + " 4567 (COM4567)"), 45);
+    EXPECT_EQ(devicePortNumber(answer + "5"), std::nullopt);
+    EXPECT_EQ(replyTextFrom("/ver   ", 4), " ") << "never past the last character";
+    EXPECT_EQ(replyTextFrom("/ver  1 ", 4), "1 ");
 }
 
 // Each wait of the open dialogue lasts its ticks of Timer1 and one more that finds none left: 2
