@@ -9,6 +9,7 @@
 #include "ui/HelpCommand.h"
 #include "ui/MessageStyle.h"
 #include "ui/QtDesktopServices.h"
+#include "ui/RectangleShape.h"
 #include "ui/SendButtonColours.h"
 #include "ui/VersionTexts.h"
 #include "ui/frmAbout.h"
@@ -245,6 +246,10 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
             EXPECT_LE(off.manhattanLength(), 2) << off.x() << ", " << off.y();
             EXPECT_EQ(shown->lblPartNumber->text() + shown->lblVersion->text(),
                       partNumberCaption() + versionCaption());
+            // Its bar: a 3-pixel blue outline around light blue.
+            const QImage bar = shown->Shape1->grab().toImage();
+            EXPECT_EQ(bar.pixelColor(2, bar.height() / 2), QColor(0, 0, 255));
+            EXPECT_EQ(bar.pixelColor(3, bar.height() / 2), QColor(128, 128, 255));
             shown->lblVersion->setCaption("changed in an earlier showing");
             ASSERT_TRUE(QTest::qWaitFor([&] { return shown->isAncestorOf(focus()); }, 5000));
             key == Qt::Key_unknown ? shown->cmdOK->click() : QTest::keyPress(focus(), key);
