@@ -250,11 +250,15 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     EXPECT_EQ(readFile(program.settingsFile()),
               utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"
                     "[Current_Port]\r\nPort_Num= 0\r\n[File]\r\nLastFile=x\r\n"));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly) &&
-                settings.write("[Current_Port]\nPort_Num= -1\n"));
+    // A stored path is read up to 254 characters.
+    ASSERT_TRUE(
+        settings.open(QIODevice::WriteOnly) &&
+        settings.write("[Current_Port]\nPort_Num= -1\n[File]\nLastFile=/" + QByteArray(300, 'x')));
     settings.close();
     EXPECT_EQ(start(program.file()).font(), windowFont());
     EXPECT_EQ(ports()->currentIndex(), 0) << "a negative port number selects nothing";
+    ASSERT_FALSE(recording.fileRequests.empty());
+    EXPECT_EQ(recording.fileRequests.back().initialFile, "/" + QString(253, u'x'));
     exit();
 }
 
