@@ -6,7 +6,7 @@
 #   launch          the command that starts the program there
 #   orvelle_check   the Linux orvelle-check, which tells the lines to expect
 #   shots           the start of the screenshots' names ($out/<shots>main-window.png)
-# Start; the splash closes; the second reader of the list (read from the
+# Start; the splash closes; About shows and closes; the second reader of the list (read from the
 # registry) chosen with Tab and Down, then Test; a serial number typed and
 # Enter; kvr-sim must have received exactly the open dialogues and the
 # sample's lines with the padded number, on COM6; File, Exit writes
@@ -99,7 +99,20 @@ start_orvelle
 import -window "$window" "$out/${shots}main-window.png"
 first_place=$(xdotool getwindowgeometry "$window" | grep Position)
 
-# The focus starts in the serial-number box; Go is disabled, so Tab reaches the port list.
+# Help, About shows a window under its own title; Escape closes it.
+xdotool windowfocus --sync "$window"
+keys_showing_window alt+h
+keys_showing_window a
+xdotool search --onlyvisible --name "^About Vorlan's Orvelle\$" >/dev/null || {
+    import -window root "$out/end-to-end-failure.png"
+    echo "end to end: no window titled About Vorlan's Orvelle (screen: $out/end-to-end-failure.png)" >&2
+    exit 1
+}
+xdotool key Escape
+for _ in $(seq 100); do xdotool search --onlyvisible --name '^About ' >/dev/null || break; sleep 0.1; done
+
+# The focus starts in the serial-number box, and comes back there from About; Go is disabled, so
+# Tab reaches the port list.
 xdotool windowfocus --sync "$window"
 xdotool key Tab Down alt+t
 wait_for_line "COM6: /get dev_version"
