@@ -96,7 +96,7 @@ TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
     const QRect list = ui.txtCommandList()->geometry(), exit = ui.btnExit()->geometry(),
                 ports = ui.Combo2()->geometry();
     // What a user sees stay put: the list's margins to the window's sides and to Go's row, Exit's
-    // to the right side (level with Go), and the port list's to Test.
+    // to the right side (level with Go), the port list's to Test, and Test's to the port last used.
     const auto margins = [&] {
         const QRect client = window.centralWidget()->rect(), list = ui.txtCommandList()->geometry(),
                     go = ui.btnSend()->geometry(), exit = ui.btnExit()->geometry();
@@ -105,9 +105,10 @@ TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
                           go.top() - list.bottom(),
                           client.right() - exit.right(),
                           exit.top() - go.top(),
-                          ui.btnOpen()->x() - ui.Combo2()->geometry().right()};
+                          ui.btnOpen()->x() - ui.Combo2()->geometry().right(),
+                          ui.txtCurrName()->x() - ui.btnOpen()->geometry().right()};
     };
-    const QList<int> kept{3, 6, 14, 2, 0, 26};
+    const QList<int> kept{3, 6, 14, 2, 0, 26, 11};
     EXPECT_EQ(margins(), kept);
     const QSize larger(120, 90);
     window.resize(designed + larger);
