@@ -250,7 +250,7 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     EXPECT_EQ(readFile(program.settingsFile()),
               utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"
                     "[Current_Port]\r\nPort_Num= 0\r\n[File]\r\nLastFile=x\r\n"));
-    // A stored path is read up to 254 characters.
+    // A negative port number selects nothing; a stored path is read up to 254 characters.
     ASSERT_TRUE(
         settings.open(QIODevice::WriteOnly) &&
         settings.write("[Current_Port]\nPort_Num= -1\n[File]\nLastFile=/" + QByteArray(300, 'x')));
