@@ -18,12 +18,14 @@
 // What the window benchmarks share.
 
 // A runtime folder of the benchmark's own (so it meets only its own
-// simulated driver) and the offscreen platform; made before the application.
+// simulated driver), a data folder for the run records, and the offscreen
+// platform; made before the application.
 class BenchEnvironment {
 public:
     BenchEnvironment()
     {
         qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", data_.path().toLocal8Bit());
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
@@ -33,6 +35,7 @@ public:
 
 private:
     QTemporaryDir runtime_;
+    QTemporaryDir data_;
 };
 
 // Answers nothing and shows nothing: boxes and beeps cost no time here.
@@ -46,6 +49,7 @@ public:
         return std::nullopt;
     }
     void startProgram(const QString&) override {}
+    void openFolder(const QString&) override {}
 };
 
 // User and system CPU time of this process so far, in seconds.

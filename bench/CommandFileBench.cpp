@@ -81,6 +81,7 @@ public:
     void beep() override {}
     std::optional<QString> chooseFileToOpen(const OpenFileRequest&) override { return path_; }
     void startProgram(const QString&) override {}
+    void openFolder(const QString&) override {}
 
 private:
     QString path_;

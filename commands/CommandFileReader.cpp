@@ -3,6 +3,7 @@
 #include "commands/CommandFilePath.h"
 #include "ui/VersionTexts.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -75,7 +76,9 @@ CommandFileRead readCommandFile(const QString& path)
     if (const auto* failure = std::get_if<workbook::Failure>(&sheet)) {
         return refused(path, QString::fromStdString(failure->reason));
     }
-    return commandFileFrom(path, std::get<workbook::Sheet>(sheet));
+    CommandFileRead read = commandFileFrom(path, std::get<workbook::Sheet>(sheet));
+    read.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    return read;
 }
 
 QString commandPreview(const QString& sCmdFile, const std::vector<CommandEntry>& entries)

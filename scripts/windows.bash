@@ -89,5 +89,6 @@ run_zip_end_to_end() {
     launch=(wine Orvelle.exe)
     orvelle_check=build/bin/orvelle-check
     shots=windows-
+    records_root=$WINEPREFIX/drive_c/users
     source tests/end_to_end.bash
 }

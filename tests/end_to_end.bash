@@ -6,6 +6,7 @@
 #   launch          the command that starts the program there
 #   orvelle_check   the Linux orvelle-check, which tells the lines to expect
 #   shots           the start of the screenshots' names ($out/<shots>main-window.png)
+#   records_root    a folder holding the user's data folder, where Orvelle/Runs is made
 # Start; the splash closes; About shows and closes; the second reader of the list (read from the
 # registry) chosen with Tab and Down, then Test; a serial number typed and
 # Enter; kvr-sim must have received exactly the open dialogues and the
@@ -134,6 +135,14 @@ expected=$(
 )
 if ! diff <(echo "$expected") "$out/received.log"; then
     echo "end to end: kvr-sim received other lines than the above (< expected, > received)" >&2
+    exit 1
+fi
+# The run's record: a row for the padded number that ends "complete" and names its transcript.
+runs=$(find "$records_root" -path '*/Orvelle/Runs/runs.csv' | head -n 1)
+row=$(grep -a ',0000000000012345,' "${runs:-/dev/null}" | tr -d '\r') || true
+transcript=${row##*,}
+if [[ $row != *,complete,*,* ]] || ! grep -q '^Done' "$(dirname "$runs")/$transcript" 2>/dev/null; then
+    echo "end to end: no run record with its transcript (runs.csv: ${runs:-none}, row: $row)" >&2
     exit 1
 fi
 exit_orvelle

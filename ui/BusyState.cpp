@@ -7,7 +7,8 @@ Response responseTo(UserAction action, Busy busy)
     }
     switch (action) {
     case UserAction::ShowHelp:
-        // The help viewer is another program: it changes nothing here.
+    case UserAction::RunRecords:
+        // The help viewer and the file manager are other programs: they change nothing here.
         return Response::Run;
     case UserAction::Exit:
         // The window closes at once; the dialogue or run gives up its wait,

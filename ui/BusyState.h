@@ -16,9 +16,10 @@ enum class UserAction {
     FileOpen,
     About,
     ShowHelp,
-    Test, // the Test button or Enter in the port list
-    Go,   // the Go button or Enter in the serial-number box
-    Exit, // File, Exit, the Exit button or the window's close button
+    RunRecords, // File, Run Records...: the folder shown by the file manager
+    Test,       // the Test button or Enter in the port list
+    Go,         // the Go button or Enter in the serial-number box
+    Exit,       // File, Exit, the Exit button or the window's close button
 };
 
 enum class Response {

@@ -26,7 +26,7 @@ constexpr int kInformation = 64;
 } // namespace messageStyle
 
 // Everything that waits for the user or reaches outside the program: message
-// boxes, the beep, the open-file dialog and starting another program. The
+// boxes, the beep, the open-file dialog, starting another program and the file manager. The
 // windows call these only through this interface, so tests can answer for the user.
 class DesktopServices {
 public:
@@ -45,4 +45,7 @@ public:
 
     // Starts a program from a command line without waiting for it.
     virtual void startProgram(const QString& commandLine) = 0;
+
+    // Shows a folder in the desktop's file manager without waiting for it.
+    virtual void openFolder(const QString& folder) = 0;
 };

@@ -4,8 +4,10 @@
 #include "ui/ModalWindows.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QProcess>
+#include <QUrl>
 
 void QtDesktopServices::messageBox(const QString& text, int style, const QString& title)
 {
@@ -45,4 +47,9 @@ bool startCommandLine(const QString& commandLine)
 void QtDesktopServices::startProgram(const QString& commandLine)
 {
     startCommandLine(commandLine);
+}
+
+void QtDesktopServices::openFolder(const QString& folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }

@@ -10,6 +10,7 @@ public:
     void beep() override;
     std::optional<QString> chooseFileToOpen(const OpenFileRequest& request) override;
     void startProgram(const QString& commandLine) override;
+    void openFolder(const QString& folder) override;
 };
 
 // Starts a program from a command line without waiting for it. The program name runs up to the

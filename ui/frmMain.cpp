@@ -193,6 +193,10 @@ void frmMain::createMenus()
     mnuFileOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuFileOpen");
     connect(mnuFileOpen, &QAction::triggered, this,
             userAction(UserAction::FileOpen, &frmMain::mnuFileOpen_Click));
+    mnuFileRunRecords =
+        named(mnuFile->addAction(QStringLiteral("&Run Records...")), "mnuFileRunRecords");
+    connect(mnuFileRunRecords, &QAction::triggered, this,
+            userAction(UserAction::RunRecords, &frmMain::mnuFileRunRecords_Click));
     mnuSep2 = named(mnuFile->addSeparator(), "mnuSep2");
     mnuFileExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuFileExit");
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);

@@ -22,6 +22,8 @@ class QPushButton;
 class QTimer;
 class SortedComboBox;
 class TextBox;
+enum class RunOutcome;
+struct RunRecord;
 
 // The program's working window. Its controls, window variables and handlers
 // keep their design names; its members are defined beside it in files named
@@ -62,6 +64,9 @@ public:
     void SaveCurrentSettings();
     void SaveFormPosition(QWidget& MyForm);
 
+    // The records folder, from the settings; false when run records are turned off.
+    bool GetRunRecordsFolder(QString& folder);
+
     // Command file (frmMain_CommandFile.cpp). Reading returns false when the
     // file was refused: it could not be read as a workbook, or it names no command.
     bool ReadCommandExcelFile(QString& CmdListFilename);
@@ -87,6 +92,9 @@ public:
     void btnSend_Click();
     void txtSerialNumber_Change();
     void txtSerialNumber_KeyPress(int KeyAscii);
+
+    // The record of every run (frmMain_RunRecord.cpp).
+    void mnuFileRunRecords_Click();
 
     // What the window is busy with; each user action asks whether it may run.
     Busy busy() const { return busy_; }
@@ -126,6 +134,7 @@ private:
     // Menus.
     QMenu* mnuFile;
     QAction* mnuFileOpen;
+    QAction* mnuFileRunRecords;
     QAction* mnuSep2;
     QAction* mnuFileExit;
     QMenu* mnuHelp;
@@ -174,6 +183,12 @@ private:
     void OpenFailed();
     // The open dialogue on behalf of a send; false when the window is being closed meanwhile.
     bool OpenPortForSend();
+    // A run of the command list as Go makes it; how it ended.
+    RunOutcome SendCommandList(RunRecord& run);
+    // The port, and the driver's and reader's versions, as the window shows them.
+    void NotePortOfRun(RunRecord& run) const;
+    // Keeps the run's record, unless turned off; a record not kept is said in the transcript.
+    void SaveRunRecord(RunRecord& run, RunOutcome outcome);
     // A handler as a user's action reaches it: run only when the window allows the action.
     auto userAction(UserAction action, void (frmMain::*handler)())
     {
@@ -211,6 +226,8 @@ private:
     const Clock& clock_;
     QString programFile_;
     mutable QString configFileName_;
+    // The command list's file as it was read, for the run records.
+    QByteArray commandFileSha256_;
     KeyWatch* openKeys_;
     Busy busy_ = Busy::Idle;
     // Set once the window has been unloaded; a dialogue waiting then gives up.

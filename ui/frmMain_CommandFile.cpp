@@ -43,6 +43,7 @@ bool frmMain::ReadCommandExcelFile(QString& CmdListFilename)
         bWaitReply[nCmdCount] = entry.waitReply;
         ++nCmdCount;
     }
+    commandFileSha256_ = read.sha256;
     txtSerialNumber->setVisible(read.list.needsSerialNumber);
     lblSerialNumber->setVisible(read.list.needsSerialNumber);
     ShowGoState();

@@ -1,3 +1,4 @@
+#include "records/RunRecordStore.h"
 #include "settings/FormSettings.h"
 #include "settings/NumberForm.h"
 #include "settings/SettingsFile.h"
@@ -5,6 +6,7 @@
 #include "ui/WindowPlacement.h"
 #include "ui/frmMain.h"
 
+#include <QFileInfo>
 #include <QScreen>
 
 #include <algorithm>
@@ -18,6 +20,9 @@ const QString kCurrentPort = QStringLiteral("Current_Port");
 const QString kPortNum = QStringLiteral("Port_Num");
 const QString kFile = QStringLiteral("File");
 const QString kLastFile = QStringLiteral("LastFile");
+const QString kRunRecords = QStringLiteral("Run_Records");
+const QString kFolder = QStringLiteral("Folder");
+const QString kKeep = QStringLiteral("Keep");
 
 #ifdef _WIN32
 const QString kDefaultCommandFile = QStringLiteral(".\\Commands.xls");
@@ -27,6 +32,8 @@ const QString kDefaultCommandFile = QStringLiteral("./Commands.xls");
 
 constexpr int kNumberBuffer = 40;
 constexpr int kPathBuffer = 255;
+// A shared folder's path may be long.
+constexpr int kFolderBuffer = 1024;
 
 TwipsSize screenSize(const QWidget& window)
 {
@@ -110,4 +117,15 @@ void frmMain::GetLastSettings()
     if (lastFile.size() > 1) {
         sCmdFile = lastFile;
     }
+}
+
+bool frmMain::GetRunRecordsFolder(QString& folder)
+{
+    const SettingsFile settings = settingsFile(GetConfigFileName(), programFile_);
+    if (settings.read(kRunRecords, kKeep, QString(), kNumberBuffer).trimmed() == u'0') {
+        return false;
+    }
+    folder = runRecordsFolder(settings.read(kRunRecords, kFolder, QString(), kFolderBuffer),
+                              QFileInfo(GetConfigFileName()).absolutePath());
+    return true;
 }

@@ -13,7 +13,8 @@ trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
       wait 2>/dev/null || true
       rm -rf "$out"' EXIT
 
-export XDG_RUNTIME_DIR=$out/runtime
+export XDG_RUNTIME_DIR=$out/runtime XDG_DATA_HOME=$out/data
+records_root=$XDG_DATA_HOME
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 source "$root/scripts/xvfb.bash"
 start_xvfb "$out/xvfb.log"

@@ -54,7 +54,8 @@ private:
 };
 
 // Widgets are tested offscreen, with the style and fonts the program uses. Each test program has a
-// runtime folder of its own, so it meets no KVR driver but the records its tests write.
+// runtime folder of its own, so it meets no KVR driver but the records its tests write, and a data
+// folder of its own for the run records.
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -62,6 +63,8 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     installFontSubstitutes();

@@ -31,11 +31,13 @@ public:
         return filesToChoose.isEmpty() ? std::nullopt : std::optional(filesToChoose.takeFirst());
     }
     void startProgram(const QString& commandLine) override { programsStarted << commandLine; }
+    void openFolder(const QString& folder) override { foldersOpened << folder; }
 
     std::vector<Message> messages;
     int beeps = 0;
     std::vector<OpenFileRequest> fileRequests;
     QStringList programsStarted;
+    QStringList foldersOpened;
 
     // What the user picks in the next open-file dialogs; nothing left means Cancel.
     QStringList filesToChoose;

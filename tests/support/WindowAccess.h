@@ -28,6 +28,7 @@ struct WindowAccess {
     auto& txtCurrName() const { return window.txtCurrName; }
     auto& lblCurrPort() const { return window.lblCurrPort; }
     auto& mnuFileOpen() const { return window.mnuFileOpen; }
+    auto& mnuFileRunRecords() const { return window.mnuFileRunRecords; }
     auto& mnuFileExit() const { return window.mnuFileExit; }
     auto& mnuShowHelp() const { return window.mnuShowHelp; }
     auto& mnuHelpAbout() const { return window.mnuHelpAbout; }
