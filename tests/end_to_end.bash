@@ -137,11 +137,12 @@ if ! diff <(echo "$expected") "$out/received.log"; then
     echo "end to end: kvr-sim received other lines than the above (< expected, > received)" >&2
     exit 1
 fi
-# The run's record: a row for the padded number that ends "complete" and names its transcript.
+# The run's record: a row for the padded number, with the command file's whole path, that ends
+# "complete" and names its transcript.
 runs=$(find "$records_root" -path '*/Orvelle/Runs/runs.csv' | head -n 1)
 row=$(grep -a ',0000000000012345,' "${runs:-/dev/null}" | tr -d '\r') || true
 transcript=${row##*,}
-if [[ $row != *,complete,*,* ]] || ! grep -q '^Done' "$(dirname "$runs")/$transcript" 2>/dev/null; then
+if [[ $row != *,complete,*,* ]] || ! grep -qE ',(/|[A-Z]:\\)[^,]*Commands\.xls,' <<<"$row" || ! grep -q '^Done' "$(dirname "$runs")/$transcript" 2>/dev/null; then
     echo "end to end: no run record with its transcript (runs.csv: ${runs:-none}, row: $row)" >&2
     exit 1
 fi

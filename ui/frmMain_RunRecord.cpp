@@ -7,6 +7,7 @@
 #include "ui/frmMain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSysInfo>
 
 void frmMain::NotePortOfRun(RunRecord& run) const
@@ -25,7 +26,8 @@ void frmMain::SaveRunRecord(RunRecord& run, RunOutcome outcome)
     }
     run.ended = QDateTime::currentDateTime();
     run.outcome = outcome;
-    run.commandFile = sCmdFile;
+    // A stored path may be relative to the working folder: the record names the file itself.
+    run.commandFile = QDir::toNativeSeparators(QFileInfo(sCmdFile).absoluteFilePath());
     run.commandFileSha256 = QString::fromLatin1(commandFileSha256_);
     run.computer = QSysInfo::machineHostName();
     run.programVersion = versionNumber();
