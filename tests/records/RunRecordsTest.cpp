@@ -214,7 +214,10 @@ RunRecord recordOf(int serial)
     RunRecord record;
     record.started = record.ended = QDateTime::currentDateTime();
     record.serialNumber = QString::number(serial);
-    record.portEntry = "Bench, \"left\"";
+    // Each of the characters that make a field quoted, alone.
+    record.portEntry = "\"7\" Bench";
+    record.driverVersion = "KVR, 2.10";
+    record.readerVersion = "v3.1\r";
     record.commandFile = "/line\nbreak.xls";
     return record;
 }
@@ -246,8 +249,8 @@ TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
         QList<int> serials;
         for (const QStringList& row : csvRows(folder.filePath("runs.csv")).mid(1)) {
             EXPECT_EQ(row.size(), kHeader.size());
-            EXPECT_EQ(row.mid(3, 1) + row.mid(7, 1),
-                      (QStringList{"Bench, \"left\"", "/line\nbreak.xls"}));
+            EXPECT_EQ(row.mid(3, 1) + row.mid(5, 3),
+                      (QStringList{"\"7\" Bench", "KVR, 2.10", "v3.1\r", "/line\nbreak.xls"}));
             EXPECT_EQ(readFile(folder.filePath(row.value(15))), row.value(2).toUtf8());
             serials << row.value(2).toInt();
         }
@@ -277,10 +280,12 @@ TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
         }
     }
 
-    // A row cut short by a writer killed mid-row, inside a quoted field, goes.
+    // A row cut short by a writer killed mid-row, just after a line break inside a quoted field,
+    // goes.
+    const QByteArray cut = csvRow(recordOf(-2)).toUtf8();
     QFile runs(folder.filePath("runs.csv"));
     ASSERT_TRUE(runs.open(QIODevice::Append) &&
-                runs.write(csvRow(recordOf(-2)).toUtf8().left(70)) == 70);
+                runs.write(cut.left(cut.indexOf("line\n") + 5)) > 0);
     runs.close();
     const RunRecord again = recordOf(int(saved.size()));
     ASSERT_EQ(saveRunRecord(folder.path(), again, again.serialNumber), std::nullopt);
