@@ -309,4 +309,19 @@ TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
     EXPECT_EQ(readFile(folder.filePath("runs.csv")), before) << "the full disk's row stayed";
 }
 
+// The first write cut short after one byte: the next starts the file again, with its header. A
+// transcript's name takes every character a file system takes.
+TEST(RunRecordStore, AFileCutInItsFirstRowStartsAgainNamesAreSafe)
+{
+    const QTemporaryDir folder;
+    QFile runs(folder.filePath("runs.csv"));
+    ASSERT_TRUE(runs.open(QIODevice::WriteOnly) && runs.write("\xEF") == 1);
+    runs.close();
+    ASSERT_EQ(saveRunRecord(folder.path(), recordOf(7), "7"), std::nullopt);
+    const QList<QStringList> rows = csvRows(runs.fileName());
+    EXPECT_TRUE(rows.size() == 2 && rows[0] == kHeader && rows[1].value(2) == "7");
+    EXPECT_EQ(transcriptFileName(QDateTime({2026, 12, 9}, {10, 15}), " a\\b/c:d*e?f\"g<h>i|j\t"),
+              "20261209-101500- a_b_c_d_e_f_g_h_i_j_.txt");
+}
+
 } // namespace
