@@ -10,6 +10,7 @@ QString isoLocal(const QDateTime& time)
     return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate);
 }
 
+// By hand: Qt writes no CSV, and RFC 4180's quoting is these few lines.
 QString csvField(QString field)
 {
     if (field.contains(u',') || field.contains(u'"') || field.contains(u'\r') ||
