@@ -22,6 +22,7 @@
 
 #include <csignal>
 #include <random>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <thread>
 
@@ -222,29 +223,42 @@ RunRecord recordOf(int serial)
     return record;
 }
 
+// A process running `write`, which ends it; it dies with this one, should this one hang and be
+// ended.
+template <typename Write> pid_t writerProcess(Write write)
+{
+    const pid_t writer = fork();
+    if (writer == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        write();
+    }
+    return writer;
+}
+
 // Two benches appending to one folder at the same moment lose no row and no transcript; writers
 // killed at any moment leave every earlier row whole; a full disk takes nothing of the file.
 TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
 {
     const QTemporaryDir folder;
     constexpr int kEach = 150;
-    // Each bench saves the serial numbers from `first` on, in a process of its own.
-    const auto bench = [&folder](int first) {
-        EXPECT_EQ(exitCodeInChild(geteuid(),
-                                  [&] {
-                                      for (int i = first; i < first + kEach; ++i) {
-                                          if (saveRunRecord(folder.path(), recordOf(i),
-                                                            QString::number(i))) {
-                                              return 1;
-                                          }
-                                      }
-                                      return 0;
-                                  }),
-                  0);
-    };
-    std::thread other(bench, kEach);
-    bench(0);
-    other.join();
+    // Two benches at once, each a process of its own, save the serial numbers from `first` on.
+    // Forked from this thread only: a fork while another thread holds a lock leaves it held.
+    std::vector<pid_t> benches;
+    for (const int first : {0, kEach}) {
+        benches.push_back(writerProcess([&folder, first] {
+            for (int i = first; i < first + kEach; ++i) {
+                if (saveRunRecord(folder.path(), recordOf(i), QString::number(i))) {
+                    _exit(1);
+                }
+            }
+            _exit(0);
+        }));
+    }
+    for (const pid_t bench : benches) {
+        int status = -1;
+        waitpid(bench, &status, 0);
+        EXPECT_EQ(status, 0) << "a bench could not save a record";
+    }
     const auto serials = [&] {
         QList<int> serials;
         for (const QStringList& row : csvRows(folder.filePath("runs.csv")).mid(1)) {
@@ -267,10 +281,11 @@ TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
     std::mt19937 random(20261209);
     for (int kills = 0; kills < 40; ++kills) {
         const int next = int(saved.size());
-        const pid_t writer = fork();
-        for (int i = next; writer == 0; ++i) {
-            saveRunRecord(folder.path(), recordOf(i), QString::number(i));
-        }
+        const pid_t writer = writerProcess([&folder, next] {
+            for (int i = next;; ++i) {
+                saveRunRecord(folder.path(), recordOf(i), QString::number(i));
+            }
+        });
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
         kill(writer, SIGKILL);
         waitpid(writer, nullptr, 0);
