@@ -77,7 +77,8 @@ CommandFileRead readCommandFile(const QString& path)
         return refused(path, QString::fromStdString(failure->reason));
     }
     CommandFileRead read = commandFileFrom(path, std::get<workbook::Sheet>(sheet));
-    read.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    read.sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
     return read;
 }
 

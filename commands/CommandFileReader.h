@@ -14,8 +14,8 @@ struct CommandFileRead {
 
     Outcome outcome = Outcome::Unreadable;
     CommandList list;
-    QString message;   // what to tell the user when nothing was read
-    QByteArray sha256; // of the bytes read, in lower-case hex, once read
+    QString message; // what to tell the user when nothing was read
+    QString sha256;  // of the bytes read, in lower-case hex, once read
 };
 
 // The largest command file read: far beyond 999 rows of text, small enough to

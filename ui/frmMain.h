@@ -188,7 +188,7 @@ private:
     // The port, and the driver's and reader's versions, as the window shows them.
     void NotePortOfRun(RunRecord& run) const;
     // Keeps the run's record, unless turned off; a record not kept is said in the transcript.
-    void SaveRunRecord(RunRecord& run, RunOutcome outcome);
+    void SaveRunRecord(RunRecord run, RunOutcome outcome);
     // A handler as a user's action reaches it: run only when the window allows the action.
     auto userAction(UserAction action, void (frmMain::*handler)())
     {
@@ -227,7 +227,7 @@ private:
     QString programFile_;
     mutable QString configFileName_;
     // The command list's file as it was read, for the run records.
-    QByteArray commandFileSha256_;
+    QString commandFileSha256_;
     KeyWatch* openKeys_;
     Busy busy_ = Busy::Idle;
     // Set once the window has been unloaded; a dialogue waiting then gives up.

@@ -18,7 +18,7 @@ void frmMain::NotePortOfRun(RunRecord& run) const
     run.readerVersion = lblDevice->text();
 }
 
-void frmMain::SaveRunRecord(RunRecord& run, RunOutcome outcome)
+void frmMain::SaveRunRecord(RunRecord run, RunOutcome outcome)
 {
     QString folder;
     if (!GetRunRecordsFolder(folder)) {
@@ -28,7 +28,7 @@ void frmMain::SaveRunRecord(RunRecord& run, RunOutcome outcome)
     run.outcome = outcome;
     // A stored path may be relative to the working folder: the record names the file itself.
     run.commandFile = QDir::toNativeSeparators(QFileInfo(sCmdFile).absoluteFilePath());
-    run.commandFileSha256 = QString::fromLatin1(commandFileSha256_);
+    run.commandFileSha256 = commandFileSha256_;
     run.computer = QSysInfo::machineHostName();
     run.programVersion = versionNumber();
     const QString transcript = txtCommandList->text();
