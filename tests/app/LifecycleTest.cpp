@@ -2,26 +2,13 @@
 #include "settings/FormSettings.h"
 #include "settings/NumberForm.h"
 #include "settings/SettingsFile.h"
-#include "support/ManualClock.h"
-#include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
-#include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
+#include "support/WindowTests.h"
 #include "ui/Fonts.h"
 #include "ui/QtDesktopServices.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPointer>
 #include <QStringEncoder>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <csignal>
-#include <functional>
 
 namespace {
 

@@ -1,16 +1,4 @@
-#include "support/DriverLog.h"
-#include "support/Fixtures.h"
-#include "support/PaintedColour.h"
-#include "support/QtPrinters.h"
-#include "support/ScriptedReader.h"
-#include "support/ShownWindow.h"
-#include "support/SimulatedDriver.h"
-#include "ui/SendButtonColours.h"
-
-#include <QDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
+#include "support/WindowTests.h"
 
 // The window's command file and its run as the user meets them: File, Open answered with a file
 // (a name typed into the dialog need not exist), keys typed into the widget with the focus, Go

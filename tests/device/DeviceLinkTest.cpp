@@ -1,26 +1,10 @@
 #include "device/DriverDiscovery.h"
-#include "device/MSComm.h"
 #include "device/PortSelection.h"
 #include "device/ReplyRecognition.h"
-#include "support/CommandListEntries.h"
 #include "support/DriverRecords.h"
-#include "support/ManualClock.h"
-#include "support/Pty.h"
-#include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
-#include "support/ScriptedReader.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
-#include "ui/Clock.h"
-#include "ui/ColourButton.h"
-#include "ui/SortedComboBox.h"
-#include "ui/TextBox.h"
-#include "ui/frmMain.h"
+#include "support/WindowTests.h"
 
 #include <QSignalSpy>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,24 +1,5 @@
 #include "app/Module1.h"
-#include "support/Fixtures.h"
-#include "support/ManualClock.h"
-#include "support/PaintedColour.h"
-#include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
-#include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
-#include "ui/ColourButton.h"
-#include "ui/SendButtonColours.h"
-#include "ui/SortedComboBox.h"
-#include "ui/TextBox.h"
-#include "ui/frmMain.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QPointer>
-#include <QTest>
-
-#include <gtest/gtest.h>
+#include "support/WindowTests.h"
 
 #include <sys/stat.h>
 

@@ -1,45 +1,18 @@
 #include "app/TerminationSignals.h"
-#include "device/MSComm.h"
 #include "device/SerialLink.h"
-#include "support/CommandListEntries.h"
-#include "support/DriverLog.h"
-#include "support/Fixtures.h"
-#include "support/ManualClock.h"
-#include "support/Pty.h"
-#include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
-#include "support/ScriptedReader.h"
-#include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
-#include "ui/AutoSizeLabel.h"
-#include "ui/ColourButton.h"
+#include "support/WindowTests.h"
 #include "ui/ModalWindows.h"
-#include "ui/SortedComboBox.h"
-#include "ui/TextBox.h"
 #include "ui/frmAbout.h"
-#include "ui/frmMain.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPointer>
 #include <QRegularExpression>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <memory>
 #include <optional>
 #include <random>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
 
 namespace {
 

@@ -1,28 +1,15 @@
 #include "records/RunRecordStore.h"
 #include "settings/SettingsFile.h"
 #include "support/ChildProcess.h"
-#include "support/Fixtures.h"
-#include "support/ManualClock.h"
-#include "support/QtPrinters.h"
-#include "support/RecordingDesktop.h"
-#include "support/SimulatedDriver.h"
-#include "support/TempProgram.h"
-#include "support/WindowAccess.h"
+#include "support/WindowTests.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSysInfo>
-#include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <random>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <thread>
 

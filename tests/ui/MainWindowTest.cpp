@@ -1,30 +1,16 @@
 #include "app/Module1.h"
-#include "support/CommandListEntries.h"
-#include "support/DriverLog.h"
-#include "support/ManualClock.h"
-#include "support/PaintedColour.h"
-#include "support/QtPrinters.h"
-#include "support/ShownWindow.h"
-#include "support/SimulatedDriver.h"
+#include "support/WindowTests.h"
 #include "ui/HelpCommand.h"
 #include "ui/MessageStyle.h"
 #include "ui/QtDesktopServices.h"
 #include "ui/RectangleShape.h"
-#include "ui/SendButtonColours.h"
 #include "ui/VersionTexts.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSplash.h"
 
 #include <QClipboard>
 #include <QIcon>
-#include <QPointer>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 

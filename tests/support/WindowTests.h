@@ -1,11 +1,23 @@
 #pragma once
 
+// What the tests of the window share: its access, the desktop that records, the reader and driver
+// stand-ins, the workbooks, and the window shown as a user meets it.
+#include "support/CommandListEntries.h"
+#include "support/DriverLog.h"
+#include "support/Fixtures.h"
+#include "support/ManualClock.h"
+#include "support/PaintedColour.h"
+#include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
+#include "support/ScriptedReader.h"
+#include "support/SimulatedDriver.h"
 #include "support/TempProgram.h"
-#include "support/WindowAccess.h"
-#include "ui/Clock.h"
+#include "ui/SendButtonColours.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
