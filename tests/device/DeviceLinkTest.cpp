@@ -1,4 +1,3 @@
-#include "device/DriverDiscovery.h"
 #include "device/PortSelection.h"
 #include "device/ReplyRecognition.h"
 #include "support/DriverRecords.h"
@@ -78,20 +77,6 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
                       QString(53, u'=') + "\r\n\r\nthe preview\r\n");
         EXPECT_FALSE(access(window).btnSend()->isEnabled() ||
                      access(window).btnOpen()->isEnabled());
-    }
-}
-
-// Each type of value reads as the program shows it: text up to its terminating zero, a number (four
-// bytes, the lowest first) in decimal of at least three digits, bytes in upper-case hex.
-TEST(Discovery, RegistryValuesReadAsText)
-{
-    const std::pair<platform::RegistryValue, QString> cases[] = {
-        {{1, {'C', 'O', 'M', '5', 0}}, "COM5"}, {{1, {}}, ""},
-        {{4, {4, 3, 2, 1}}, "16909060"},        {{4, {7, 0, 0, 0}}, "007"},
-        {{3, {0x00, 0xAB, 0x1F}}, "00AB1F"},
-    };
-    for (const auto& [value, text] : cases) {
-        EXPECT_EQ(registryText(value), text);
     }
 }
 

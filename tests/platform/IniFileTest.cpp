@@ -181,26 +181,6 @@ TEST_F(IniFile, AWriteKeepsTheFilesOwnerAndModeAndOnlyWhatIsAllowedIsWritten)
     }
 }
 
-// A new file takes the mode the umask leaves of 0666, whether or not the system makes unnamed
-// files.
-TEST_F(IniFile, ANewFileTakesTheModeTheUmaskLeaves)
-{
-    const mode_t before = umask(027);
-    for (const bool named : {false, true}) {
-        fs::remove(path);
-        EXPECT_EQ(exitCodeInChild(geteuid(),
-                                  [&] {
-                                      return (!named || withoutUnnamedFiles()) &&
-                                             writeProfileString("A", "B", "c", path);
-                                  }),
-                  1);
-        struct stat made {};
-        EXPECT_TRUE(stat(path.c_str(), &made) == 0 && (made.st_mode & 07777) == 0640)
-            << (named ? "named: " : "unnamed: ") << std::oct << made.st_mode;
-    }
-    umask(before);
-}
-
 // Writers killed at random moments, half of them without unnamed files: every file left reads back
 // whole, with the old value or a new one, and the next write clears their temporary files.
 TEST_F(IniFile, AWriteKilledAtAnyMomentLeavesAWholeFile)
