@@ -24,14 +24,13 @@ TEST(SettingsRules, NumbersPlacementsAndTheFileFollowTheirRules)
     EXPECT_EQ(leadingNumber(QString(400, u'9')), INT32_MAX);
     EXPECT_TRUE(parseFormSettings("1200,1500,9555,6930") == (WindowPlacement{1200, 500, 555, 930}));
     EXPECT_TRUE(parseFormSettings("-60,-60, 9555") == (WindowPlacement{-60, 60, 9555, 0}));
-    const TwipsSize screen{15360, 11520};
     const std::pair<WindowPlacement, WindowPlacement> fits[] = {
         {{-60, -60, 9555, 6930}, {0, 0, 9555, 6930}},
         {{6000, 8000, -1, 6930}, {0, 0, 15360, 11520}},
         {{0, INT32_MAX, INT32_MAX, 6930}, {0, 0, 15360, 6930}},
         {{1200, 1500, 0, 0}, {1200, 1500, 0, 0}}};
     for (const auto& [placement, fitted] : fits) {
-        EXPECT_TRUE(fitToScreen(placement, screen) == fitted)
+        EXPECT_TRUE(fitToScreen(placement, {15360, 11520}) == fitted)
             << formSettingsValue(placement).toStdString();
     }
     EXPECT_EQ(settingsFileName("/opt/bench/My.Tool.exe"), "/opt/bench/My.INI");
@@ -41,14 +40,6 @@ TEST(SettingsRules, NumbersPlacementsAndTheFileFollowTheirRules)
 // the one up every 10 ms until it returns true; at start-up boxes get Enter, file dialogs Cancel.
 class Lifecycle : public QObject, public testing::Test {
 protected:
-    Lifecycle()
-    {
-        QObject::connect(&poll, &QTimer::timeout, [this] {
-            if (onModal(QApplication::activeModalWidget())) {
-                poll.stop();
-            }
-        });
-    }
     ~Lifecycle() override { delete window; }
     bool eventFilter(QObject*, QEvent* event) override
     {
@@ -81,14 +72,13 @@ protected:
     {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             dialog->reject();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal);
+                   box && box->isAncestorOf(QApplication::focusWidget())) {
+            shown << box->windowTitle() + ": " + box->text();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            return true;
         }
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box || !box->isAncestorOf(QApplication::focusWidget())) {
-            return false;
-        }
-        shown << box->windowTitle() + ": " + box->text();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        return true;
+        return false;
     }
 
     SimulatedDriver driver{{"--readers", "2"}};
@@ -100,72 +90,64 @@ protected:
     DesktopServices* desktop = &modals;
     QPointer<frmMain> window;
     QTimer poll;
+    const QMetaObject::Connection polling = poll.callOnTimeout([this] {
+        if (onModal(QApplication::activeModalWidget())) {
+            poll.stop();
+        }
+    });
     std::function<bool(QWidget*)> onModal;
     int closes = 0;
     QStringList shown;
 };
 
-const QString kPortClosing = " is open: Closing the comm port before exiting";
-
 // Every way out closes the port, then stores the port entry, then the place, once; the next start
 // comes back there. A termination signal closes the modal window up first, then the main window.
 TEST_F(Lifecycle, EveryWayOutStoresWhatTheNextStartRestores)
 {
-    const struct {
-        const char* name;
-        bool portOpen;
-        std::function<void(frmMain&)> action;
-        int signal;
-        const char* modalUp;
-    } ways[] = {
+    using Way = std::tuple<const char*, bool, std::function<void(WindowAccess)>, int, const char*>;
+    const Way ways[] = {
         // First, while nothing is stored: About closed, the main window takes them back.
-        {"Help, About", false, [](frmMain& w) { access(w).mnuHelpAbout()->trigger(); }, SIGHUP,
-         "frmAbout"},
-        {"Exit", false, [](frmMain& w) { access(w).btnExit()->click(); }, 0, ""},
-        {"File, Exit, port open", true, [](frmMain& w) { access(w).mnuFileExit()->trigger(); }, 0,
-         ""},
-        {"File, Open", false, [](frmMain& w) { access(w).mnuFileOpen()->trigger(); }, SIGINT,
-         "QFileDialog"},
-        {"Exit's message", true, [](frmMain& w) { access(w).btnExit()->click(); }, SIGTERM,
-         "QMessageBox"},
+        {"Help, About", false, [](auto w) { w.mnuHelpAbout()->trigger(); }, SIGHUP, "frmAbout"},
+        {"Exit", false, [](auto w) { w.btnExit()->click(); }, 0, ""},
+        {"File, Exit, port open", true, [](auto w) { w.mnuFileExit()->trigger(); }, 0, ""},
+        {"File, Open", false, [](auto w) { w.mnuFileOpen()->trigger(); }, SIGINT, "QFileDialog"},
+        {"Exit's message", true, [](auto w) { w.btnExit()->click(); }, SIGTERM, "QMessageBox"},
         // The termination's own close shows the message, and closes it on its next try.
-        {"its own close's message", true, [](frmMain&) {}, SIGTERM, ""},
+        {"its own close's message", true, [](auto) {}, SIGTERM, ""},
     };
-    const QString settings = program.settingsFile();
     start(program.file());
-    for (int row = 0; const auto& way : ways) {
-        SCOPED_TRACE(way.name);
+    for (int row = 0; const auto& [name, portOpen, action, signal, modalUp] : ways) {
+        SCOPED_TRACE(name);
         const QPoint place(100 + 10 * row, 90);
         const int entry = ++row % 2;
         window->move(place);
         ports()->setCurrentIndex(entry);
-        const QString message = ports()->currentText() + kPortClosing;
+        const QString message =
+            ports()->currentText() + " is open: Closing the comm port before exiting";
         access(*window).MSComm1()->setCommPort(5);
-        ASSERT_FALSE(way.portOpen && access(*window).MSComm1()->setPortOpen(true));
-        const QByteArray before = readFile(settings);
+        ASSERT_FALSE(portOpen && access(*window).MSComm1()->setPortOpen(true));
+        const QByteArray before = readFile(program.settingsFile());
         onModal = [&](QWidget* modal) {
-            if (way.signal) {
-                return (!*way.modalUp || (modal && modal->inherits(way.modalUp))) &&
-                       raise(way.signal) == 0;
+            if (signal) {
+                return (!*modalUp || (modal && modal->inherits(modalUp))) && raise(signal) == 0;
             }
-            if (qobject_cast<QMessageBox*>(modal)) {
-                EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->icon(), QMessageBox::Warning);
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                EXPECT_EQ(box->icon(), QMessageBox::Warning);
                 EXPECT_FALSE(access(*window).MSComm1()->PortOpen());
-                EXPECT_EQ(readFile(settings), before);
+                EXPECT_EQ(readFile(program.settingsFile()), before);
             }
             return answer(modal) || !window;
         };
         poll.start(10);
-        QTimer::singleShot(0, window, [&] { way.action(*window); });
+        QTimer::singleShot(0, window, [&] { action(access(*window)); });
         ASSERT_TRUE(QTest::qWaitFor([this] { return window.isNull(); }, 5000)) << "not ended";
         EXPECT_EQ(closes, 1);
-        EXPECT_EQ(shown, way.portOpen && !way.signal ? QStringList{message} : QStringList());
+        EXPECT_EQ(shown, portOpen && !signal ? QStringList{message} : QStringList());
         // The size as the layout counts it; the command file only once its list was loaded.
-        EXPECT_EQ(readFile(settings),
-                  QString("[Current_Port]\nPort_Num= %1\n\n[Select_Window_frmMain]\n"
-                          "Settings= 1350, %2, 9555, 6930\nWindowState= 0\n")
-                      .arg(entry)
-                      .arg(place.x() * 15));
+        EXPECT_EQ(readFile(program.settingsFile()),
+                  QString::asprintf("[Current_Port]\nPort_Num= %d\n\n[Select_Window_frmMain]\n"
+                                    "Settings= 1350, %d, 9555, 6930\nWindowState= 0\n",
+                                    entry, place.x() * 15));
         EXPECT_EQ(start(program.file()).pos(), place);
         EXPECT_EQ(ports()->currentIndex(), entry);
     }
@@ -181,10 +163,12 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
         return;
     }
     desktop = &recording; // a file dialog on /proc would read files there that never end
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
     const QByteArray preset = "[Current_Port]\nPort_Num= 1\n[File]\nLastFile=preset.xls\n";
-    QFile presetFile(installed.settingsFile());
-    ASSERT_TRUE(presetFile.open(QIODevice::WriteOnly) && presetFile.write(preset) > 0);
-    presetFile.close();
+    ASSERT_TRUE(write(installed.settingsFile(), preset));
     ASSERT_TRUE(QFile::setPermissions(installed.folder(), QFile::ReadOwner | QFile::ExeOwner));
     // The user's folder: $XDG_CONFIG_HOME/Orvelle, else ~/.config/Orvelle.
     const QTemporaryDir home;
@@ -199,18 +183,16 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
         const bool isInstalled = file == installed.file();
         isInstalled ? qputenv("XDG_CONFIG_HOME", home.filePath("xdg").toLocal8Bit())
                     : qunsetenv("XDG_CONFIG_HOME");
-        start(file);
+        EXPECT_TRUE(start(file).isVisible() && window->focusWidget() == ports());
         EXPECT_EQ(ports()->currentIndex(), isInstalled ? 1 : 0);
-        EXPECT_TRUE(window->isVisible() && window->focusWidget() == ports());
         EXPECT_FALSE(QFile::exists(settings));
         ports()->setCurrentIndex(isInstalled ? 0 : 1);
         window->setWindowState(state);
         exit();
         EXPECT_TRUE(readFile(settings).contains("WindowState= " + QByteArray::number(int(state))));
         EXPECT_EQ(readFile(settings).contains("LastFile=preset.xls\n"), isInstalled);
-        start(file);
+        EXPECT_EQ(start(file).windowState(), state);
         EXPECT_EQ(ports()->currentIndex(), isInstalled ? 0 : 1);
-        EXPECT_EQ(window->windowState(), state);
         exit();
     }
     EXPECT_EQ(readFile(installed.settingsFile()), preset);
@@ -223,12 +205,9 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
     const auto utf16 = [](const QString& text) -> QByteArray {
         return QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text);
     };
-    QFile settings(program.settingsFile());
-    ASSERT_TRUE(
-        settings.open(QIODevice::WriteOnly) &&
-        settings.write(utf16("[Select_Window_frmMain]\r\nSettings= 1500, 9000, 10000, 7000\r\n"
-                             "[Current_Port]\r\nPort_Num= 2\r\n[File]\r\nLastFile=x\r\n")) > 0);
-    settings.close();
+    ASSERT_TRUE(write(program.settingsFile(),
+                      utf16("[Select_Window_frmMain]\r\nSettings= 1500, 9000, 10000, 7000\r\n"
+                            "[Current_Port]\r\nPort_Num= 2\r\n[File]\r\nLastFile=x\r\n")));
     EXPECT_EQ(start(program.file()).pos(), QPoint(0, 100));
     EXPECT_EQ(access(*window).sCmdFile(), "");
     EXPECT_EQ(window->centralWidget()->size(), QSize(629, 416));
@@ -238,10 +217,8 @@ TEST_F(Lifecycle, SettingsAreKeptWhereTheyCanBeWrittenAndComeBackWhereTheyFit)
               utf16("[Select_Window_frmMain]\r\nSettings= 1500, 0, 9555, 6930\r\nWindowState= 0\r\n"
                     "[Current_Port]\r\nPort_Num= 0\r\n[File]\r\nLastFile=x\r\n"));
     // A negative port number selects nothing; a stored path is read up to 254 characters.
-    ASSERT_TRUE(
-        settings.open(QIODevice::WriteOnly) &&
-        settings.write("[Current_Port]\nPort_Num= -1\n[File]\nLastFile=/" + QByteArray(300, 'x')));
-    settings.close();
+    ASSERT_TRUE(write(program.settingsFile(),
+                      "[Current_Port]\nPort_Num= -1\n[File]\nLastFile=/" + QByteArray(300, 'x')));
     EXPECT_EQ(start(program.file()).font(), windowFont());
     EXPECT_EQ(ports()->currentIndex(), 0) << "a negative port number selects nothing";
     ASSERT_FALSE(recording.fileRequests.empty());

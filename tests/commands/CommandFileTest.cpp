@@ -1,16 +1,8 @@
 #include "commands/CommandFileReader.h"
-#include "support/Fixtures.h"
-#include "support/QtPrinters.h"
+#include "support/WindowTests.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 

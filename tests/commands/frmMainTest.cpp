@@ -46,7 +46,6 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     EXPECT_EQ(desktop.fileRequests[1].initialFolder, program.folder());
     EXPECT_EQ(ui.txtCommandList()->text(), "Please select a command file");
     expectGo(false);
-
     // Blanks at the end of the path chosen are cleaned off after the read.
     const QString path = QDir(program.folder()).filePath("serial.xls  ");
     ASSERT_TRUE(QFile::copy(madeFixture("serial.xls"), path));
@@ -60,7 +59,6 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     EXPECT_TRUE(ui.txtSerialNumber()->isVisible() && ui.lblSerialNumber()->isVisible());
     expectGo(false);
     EXPECT_TRUE(readFile(program.settingsFile()).contains(("LastFile=" + path + "\n").toUtf8()));
-
     // A file refused leaves list, preview, title and the current file as they were.
     const QString preview = ui.txtCommandList()->text();
     for (const auto& [fixture, style] :
@@ -68,14 +66,11 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
         SCOPED_TRACE(fixture);
         open(madeFixture(fixture));
         EXPECT_EQ(desktop.messages.back().style, style);
-        EXPECT_EQ(ui.nCmdCount(), 4);
-        EXPECT_EQ(ui.txtCommandList()->text(), preview);
-        EXPECT_EQ(window.windowTitle(), title);
+        EXPECT_EQ(std::tuple(ui.nCmdCount(), ui.txtCommandList()->text(), window.windowTitle()),
+                  std::tuple(4, preview, title));
         expectGo(false);
     }
-
-    // The dialog opens at the list's file. A relative path stored on Windows is the current
-    // folder's.
+    // The dialog opens at the list's file; a relative Windows-style path is the current folder's.
     open(path);
     EXPECT_EQ(desktop.fileRequests.back().initialFile, path.trimmed());
     ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), program.folder() + "/Commands.xls"));
@@ -86,14 +81,11 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
     EXPECT_EQ(window.windowTitle(), "Orvelle 1.04.00 [.\\Commands.xls]");
     EXPECT_TRUE(ui.txtSerialNumber()->isHidden());
     expectGo(true);
-
     // A file not found behind a list empties the preview; the list stays usable.
     open(missing);
     EXPECT_EQ(desktop.messages.back().title, "NO FILE SELECTED");
-    EXPECT_EQ(ui.txtCommandList()->text(), "");
-    EXPECT_EQ(ui.nCmdCount(), 3);
+    EXPECT_EQ(std::tuple(ui.txtCommandList()->text(), ui.nCmdCount()), std::tuple("", 3));
     expectGo(true);
-
     // Rows past the 1000th are not the file's.
     open(madeFixture("rows-past-1000.xls"));
     EXPECT_EQ(ui.nCmdCount(), 999);
@@ -105,13 +97,9 @@ TEST_F(CommandsWindow, FileOpenReadsAListAndKeepsItAgainstFilesNotRead)
 // next file read asks for one.
 TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
 {
-    const struct {
-        const char* fixture;
-        QString serialNumber; // typed, when the list asks for one
-        QStringList transcript;
-        QStringList received;
-        QString kept = {}; // in the serial-number box after the run
-    } runs[] = {
+    // Each run: its file, the number typed when the list asks for one, the transcript, what the
+    // reader receives, and what the serial-number box holds after the run.
+    const std::tuple<const char*, QString, QStringList, QStringList, QString> runs[] = {
         {"serial.xls",
          " 42 ",
          {" Comment:Serial number follows",
@@ -119,8 +107,9 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
           " Sending: /rawsend /write 0000000000000042",
           " Sending: /rawxact /read back --> ACK /read back"},
          {"COM5: /rawxact ABC0000000000000042", "COM5: /rawsend /write 0000000000000042",
-          "COM5: /rawxact /read back"}},
-        {"no-accepted-rows.xls", {}, {}, {}},
+          "COM5: /rawxact /read back"},
+         {}},
+        {"no-accepted-rows.xls", {}, {}, {}, {}},
         // Windows-1252 on the wire, "?" for what it cannot carry (a U+FEFF even at the text's
         // start, as anywhere else); the reader's echo comes back without its control characters.
         {"wire.xls",
@@ -129,7 +118,8 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
           "00000000000000?7 --> ACK ?€uro “q” éÿŸ ß Œ \u0081\u008d\u008f\u0090\u009d ? ? ? ? "
           "00000000000000?7"},
          {QString::fromUtf8("COM5: /rawxact ?\x80uro \x93q\x94 \xe9\t\xff\x1f\x9f \xdf \x8c "
-                            "\x81\x8d\x8f\x90\x9d ? ? ? ? 00000000000000?7")}},
+                            "\x81\x8d\x8f\x90\x9d ? ? ? ? 00000000000000?7")},
+         {}},
         {"serial-on-skipped-row.xls",
          "42",
          {" Comment:comment {{SN}}", " Sending: /rawsend plain"},
@@ -138,11 +128,11 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
     };
     SimulatedDriver driver({"--log", log.path()});
     ASSERT_TRUE(driver.ready());
-    for (const auto& run : runs) {
-        SCOPED_TRACE(run.fixture);
+    for (const auto& [fixture, serialNumber, transcript, received, kept] : runs) {
+        SCOPED_TRACE(fixture);
         const qsizetype before = log.commands().size();
-        open(madeFixture(run.fixture));
-        if (run.serialNumber.isNull()) {
+        open(madeFixture(fixture));
+        if (serialNumber.isNull()) {
             ui.btnSend()->click();
         } else {
             // Enter in the empty box does nothing; a number typed readies Go and Enter sends.
@@ -150,7 +140,7 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
             type("\r", Qt::Key_Return);
             QCoreApplication::processEvents();
             EXPECT_EQ(ui.txtCommandList()->text(), preview);
-            type(run.serialNumber);
+            type(serialNumber);
             expectGo(true);
             type("\r", Qt::Key_Return);
             EXPECT_TRUE(QTest::qWaitFor(
@@ -158,17 +148,16 @@ TEST_F(CommandsWindow, ARunSendsEveryLineAndWritesTheTranscript)
         }
         const QString rule(45, u'=');
         const QStringList lines =
-            QStringList{"Sending Commands:", rule} + run.transcript + QStringList{rule, "Done"};
+            QStringList{"Sending Commands:", rule} + transcript + QStringList{rule, "Done"};
         EXPECT_EQ(ui.txtCommandList()->text(), lines.join("\r\n"));
         // Shown whole as the run ends, not a frame later.
         EXPECT_EQ(ui.txtCommandList()->toPlainText(), lines.join("\n"));
         // kvr-sim logs what it reads a moment after the program has sent it.
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return log.commands().mid(before) == run.received; }, 10000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log.commands().mid(before) == received; }, 10000))
             << log.commands().mid(before).join(" | ").toStdString();
         EXPECT_FALSE(ui.MSComm1()->PortOpen());
-        EXPECT_EQ(ui.txtSerialNumber()->text(), run.kept);
-        expectGo(run.serialNumber.isNull() || !run.kept.isEmpty());
+        EXPECT_EQ(ui.txtSerialNumber()->text(), kept);
+        expectGo(serialNumber.isNull() || !kept.isEmpty());
     }
     open(madeFixture("serial.xls"));
     expectGo(true);

@@ -7,6 +7,15 @@
 
 namespace {
 
+// A main window made by the test, not shown: a settings file of its own, a desktop that records.
+template <typename TestClock = const SteadyClock> struct LoneWindow {
+    TempProgram program;
+    RecordingDesktop desktop;
+    TestClock clock;
+    frmMain window{desktop, clock, program.file()};
+    const WindowAccess ui = access(window);
+};
+
 // The port list a start builds from the driver's records: the first layout that has a reader 0,
 // readers up to the first gap and at most 32, "Not Found" for a missing port, sorted without regard
 // to case, the first selected. Records are given as "A0 Zeta COM5": layout and reader, its
@@ -21,10 +30,7 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         forty += QStringLiteral("A%1 %2 COM%3;").arg(n).arg(reader).arg(n + 5);
         first32 << reader + QStringLiteral(" (COM%1)").arg(n + 5);
     }
-    const struct {
-        QString records;
-        QStringList listed;
-    } cases[] = {
+    const std::pair<QString, QStringList> cases[] = {
         {"C0 C COM9;B0 B COM7;A0 A COM5", {"A (COM5)"}},
         {"C0 C COM9;B0 B COM7;B1 b COM8", {"B (COM7)", "b (COM8)"}},
         {"C0 R0 COM5;C1 R1 COM6;C3 R3 COM8", {"R0 (COM5)", "R1 (COM6)"}},
@@ -44,22 +50,18 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
         if (!records.isEmpty()) {
             written.write();
         }
-        TempProgram program;
-        RecordingDesktop desktop;
-        const SteadyClock clock;
-        frmMain window(desktop, clock, program.file());
-        access(window).txtCommandList()->setText("the preview\r\n");
-        window.DiscoverDrivers();
+        LoneWindow lone;
+        lone.ui.txtCommandList()->setText("the preview\r\n");
+        lone.window.DiscoverDrivers();
         QStringList listed;
-        for (int i = 0; i < access(window).Combo2()->count(); ++i) {
-            listed << access(window).Combo2()->itemText(i);
+        for (int i = 0; i < lone.ui.Combo2()->count(); ++i) {
+            listed << lone.ui.Combo2()->itemText(i);
         }
         EXPECT_EQ(listed, expected);
-        EXPECT_EQ(access(window).Combo2()->currentText(), expected.value(0));
+        EXPECT_EQ(lone.ui.Combo2()->currentText(), expected.value(0));
         QStringList messages;
-        for (const auto& [text, style, title] : desktop.messages) {
-            messages
-                << QStringLiteral("%1 %2: %3").arg(style).arg(title, text.section("\r\n", 0, 0));
+        for (const auto& [text, style, title] : lone.desktop.messages) {
+            messages << QString("%1 %2: %3").arg(style).arg(title, text.section("\r\n", 0, 0));
         }
         if (!expected.isEmpty()) {
             EXPECT_EQ(messages, QStringList());
@@ -70,13 +72,12 @@ TEST(Discovery, ThePortListFromTheDriversRecords)
             (QStringList{"0 Orvelle: No KVR Drivers Found!  Please install at least one driver.",
                          "16 No KVR Drivers Loaded!: This program requires the Vorlan KVR "
                          "Drivers to run."}));
-        EXPECT_TRUE(
-            desktop.messages[1].text.contains("\r\nor go to https://drivers.example.com/kvr\r\n"));
-        EXPECT_EQ(access(window).txtCommandList()->text(),
+        EXPECT_TRUE(lone.desktop.messages[1].text.contains(
+            "\r\nor go to https://drivers.example.com/kvr\r\n"));
+        EXPECT_EQ(lone.ui.txtCommandList()->text(),
                   "URL for the KVR Drivers:\r\nhttps://drivers.example.com/kvr\r\n" +
                       QString(53, u'=') + "\r\n\r\nthe preview\r\n");
-        EXPECT_FALSE(access(window).btnSend()->isEnabled() ||
-                     access(window).btnOpen()->isEnabled());
+        EXPECT_FALSE(lone.ui.btnSend()->isEnabled() || lone.ui.btnOpen()->isEnabled());
     }
 }
 
@@ -116,26 +117,22 @@ TEST(OpenDialogue, EachWaitLastsItsTicks)
 {
     for (const bool answersVer : {false, true}) {
         SCOPED_TRACE(answersVer ? "the reader answers /ver" : "a silent reader");
-        ScriptedReader reader(answersVer ? QMap<QByteArray, QByteArray>{{"/ver", "/ver 1.0\r\n"}}
-                                         : QMap<QByteArray, QByteArray>{});
-        TempProgram program;
-        RecordingDesktop desktop;
-        const SteadyClock clock;
-        frmMain window(desktop, clock, program.file());
-        access(window).MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
-        access(window).Combo2()->setEditText("Bench (COM5)");
-        access(window).Timer1()->setInterval(std::numeric_limits<int>::max());
+        ScriptedReader reader({{"/ver", answersVer ? "/ver 1.0\r\n" : ""}}); // "": no answer
+        LoneWindow lone;
+        lone.ui.MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
+        lone.ui.Combo2()->setEditText("Bench (COM5)");
+        lone.ui.Timer1()->setInterval(std::numeric_limits<int>::max());
         int ticks[3] = {};
         QTimer ticker;
         ticker.callOnTimeout([&] {
             const qsizetype lines = std::min<qsizetype>(reader.received().size(), 2);
             if (!answersVer || lines != 1) {
-                window.Timer1_Timer();
+                lone.window.Timer1_Timer();
                 ++ticks[lines];
             }
         });
         ticker.start(5);
-        access(window).btnOpen()->click();
+        lone.ui.btnOpen()->click();
         EXPECT_EQ(answersVer ? ticks[2] : ticks[0] + ticks[1], answersVer ? 101 : 3 + 51);
     }
 }
@@ -147,31 +144,28 @@ TEST(Waits, KeysAtMostTwoSecondsAReplyTwentyOnTheClock)
     using namespace std::chrono_literals;
     ScriptedReader reader(
         {{"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}});
-    TempProgram program;
-    RecordingDesktop desktop;
-    ManualClock clock;
-    frmMain window(desktop, clock, program.file());
-    const WindowAccess ui = access(window);
+    LoneWindow<ManualClock> lone;
+    const WindowAccess& ui = lone.ui;
     ui.MSComm1()->setPortLocator([&reader](int) { return reader.path(); });
     ui.Combo2()->setEditText("Bench (COM5)");
     ui.Timer1()->setInterval(5);
-    loadCommandList(window, {{"/rawxact unanswered", true}}, false);
-    const Clock::time_point started = clock.now();
+    loadCommandList(lone.window, {{"/rawxact unanswered", true}}, false);
+    const Clock::time_point started = lone.clock.now();
     Clock::time_point sent;
     reader.whenReceived = [&](const QByteArray& line) {
-        sent = line.startsWith("/rawxact") ? clock.now() : sent;
+        sent = line.startsWith("/rawxact") ? lone.clock.now() : sent;
     };
     std::chrono::steady_clock::duration keys{};
     QTimer mover;
     mover.callOnTimeout([&] {
-        clock.advance(100ms);
-        keys = keys == 0ms && ui.btnOpen()->text() != "&Test" ? clock.now() - started : keys;
+        lone.clock.advance(100ms);
+        keys = keys == 0ms && ui.btnOpen()->text() != "&Test" ? lone.clock.now() - started : keys;
     });
     mover.start(1);
-    QTest::keyPress(&window, Qt::Key_Alt);
+    QTest::keyPress(&lone.window, Qt::Key_Alt);
     ui.btnSend()->click();
     // The run's end after the reply's wait takes no turn of the event loop: the clock stands.
-    const std::chrono::steady_clock::duration reply = clock.now() - sent;
+    const std::chrono::steady_clock::duration reply = lone.clock.now() - sent;
     EXPECT_TRUE(ui.txtCommandList()->text().contains(" NO RESPONSE!!!!"));
     EXPECT_TRUE(keys >= 2s && keys <= 2100ms) << keys / 1ms << " ms";
     EXPECT_TRUE(reply >= 19900ms && reply <= 20100ms) << reply / 1ms << " ms";
@@ -209,11 +203,7 @@ TEST(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
         --depth;
     });
     // Pieces written `gapMs` apart, and the readings they make, '|' between them.
-    const struct {
-        QByteArray pieces;
-        int gapMs;
-        QString readings;
-    } cases[] = {
+    const std::tuple<QByteArray, int, QString> cases[] = {
         {"/ver 1.02\r\n", 0, "/ver 1.02\r\n"},
         {"/get dev_|version value:|   2.10\r|\n", 2, "/get dev_version value:   2.10\r\n"},
         {"/write ok", 0, "/write ok"},
@@ -241,11 +231,7 @@ TEST(SerialComponent, SendsLinesAndGathersWhatComesIntoReadings)
 TEST(ReplyRecognition, EveryKindOfReply)
 {
     using namespace reply;
-    const struct {
-        const char* text;
-        bool detecting;
-        Meaning meaning;
-    } cases[] = {
+    const std::tuple<const char*, bool, Meaning> cases[] = {
         {"", true, NoData{}},
         {"", false, NoData{}},
         {"/rawxact:  ACK 01\r\n", false, RawAnswer{"ACK 01"}},

@@ -5,10 +5,7 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// `bytes` as the file at `path`, whatever stood there; "a folder", "a pipe" or "unreadable" as
-// `how` says.
+// `bytes` as the file at `path`, whatever stood there, or damaged as `how` says.
 void put(const QString& path, const QByteArray& bytes, const QString& how = {})
 {
     QDir(path).removeRecursively();
@@ -23,19 +20,17 @@ void put(const QString& path, const QByteArray& bytes, const QString& how = {})
     ASSERT_TRUE(how != "unreadable" || file.setPermissions(QFileDevice::WriteOwner));
 }
 
-// The first start stores the command file chosen and the second reader. Then each file in turn is
-// damaged in each way before a start, which says what it could not read: the settings silently
-// (the program asks for a command file, which the user chooses), the driver's records as no driver
-// installed, the command file with its reason (a pipe, which the others would wait on, only there).
-// The user types the second reader and Enter: it is found. The close stores the settings only over
-// a file it could read, keeping what it did not write. Then the file is put back.
+// Each file in turn is damaged each way before a start, which says what it could not read: the
+// settings silently, the driver's records as no driver installed, the command file with its reason
+// (a pipe, which others would wait on, only there). The second reader and Enter find it; the close
+// stores the settings only over a file it could read, keeping what it did not write.
 TEST(DamagedFiles, EachFileInEachWay)
 {
     if (ranAgainWherePermissionsCount()) {
         return;
     }
     ManualClock clock;
-    ClockDriver clockDriver{clock, 1s};
+    ClockDriver clockDriver{clock, std::chrono::seconds(1)};
     TempProgram program;
     const QString commandFile = QDir(program.folder()).filePath("Bench.xls");
     ASSERT_TRUE(QFile::copy(madeFixture("text-codes.xls"), commandFile));
@@ -61,16 +56,18 @@ TEST(DamagedFiles, EachFileInEachWay)
     const QByteArray settings = readFile(program.settingsFile());
     // A binary file where a text file belongs: the start of this test program.
     const QByteArray garbage = readFile(QCoreApplication::applicationFilePath()).left(64 * 1024);
-    const QMap<QString, QString> reasons{{"garbage", "it is not an Excel 97-2003 workbook (.xls)."},
-                                         {"empty", "the file is empty."},
-                                         {"a folder", "it is a folder, not a file."},
-                                         {"a pipe", "it is not a file but a device or a pipe."},
-                                         {"unreadable", "it cannot be opened for reading."}};
+    const std::pair<QString, QString> ways[] = {
+        {"garbage", "it is not an Excel 97-2003 workbook (.xls)."},
+        {"empty", "the file is empty."},
+        {"a folder", "it is a folder, not a file."},
+        {"unreadable", "it cannot be opened for reading."},
+        {"a pipe", "it is not a file but a device or a pipe."}};
+    const auto everything = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden;
     for (const QString& path : {program.settingsFile(), commandFile,
                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/registry.reg"}) {
         const QByteArray sound = readFile(path);
         const bool settingsFile = path == program.settingsFile();
-        for (const QString how : {"garbage", "empty", "a folder", "unreadable", "a pipe"}) {
+        for (const auto& [how, reason] : ways) {
             if (how == "a pipe" && path != commandFile) {
                 continue;
             }
@@ -81,30 +78,27 @@ TEST(DamagedFiles, EachFileInEachWay)
             for (const auto& message : desktop.messages) {
                 titles << message.title;
             }
+            EXPECT_EQ(w.nCmdCount(), path == commandFile ? 0 : 3);
             if (path == commandFile) {
                 EXPECT_EQ(w.txtCommandList()->text(), "Please select a command file");
                 EXPECT_EQ(paintedColour(*w.btnSend()), sendColour::kWaitingForSerial);
-                EXPECT_EQ(w.nCmdCount(), 0);
                 EXPECT_EQ(desktop.fileRequests.size(), 0u);
                 EXPECT_EQ(titles, QStringList("Orvelle"));
                 ASSERT_FALSE(desktop.messages.empty());
                 EXPECT_EQ(desktop.messages[0].text,
-                          "Cannot read the command file " + commandFile + ": " + reasons[how]);
+                          "Cannot read the command file " + commandFile + ": " + reason);
             } else {
-                EXPECT_EQ(w.nCmdCount(), 3);
                 EXPECT_EQ(titles.join(';'),
                           settingsFile ? "NO FILE SELECTED" : "Orvelle;No KVR Drivers Loaded!");
                 EXPECT_EQ(w.Combo2()->currentText(), settingsFile ? "KVR Reader 0 (COM5)" : "");
                 EXPECT_EQ(w.btnOpen()->isEnabled(), settingsFile);
             }
-
             w.Combo2()->setEditText("KVR Reader 1 (COM6)");
             QApplication::setActiveWindow(window);
             w.Combo2()->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             EXPECT_TRUE(QTest::qWaitFor([&w] { return w.bReaderFound(); }, 5000));
             close();
-
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
             const QByteArray stored = readFile(program.settingsFile());
             if (settingsFile && how == "a folder") {
@@ -116,9 +110,7 @@ TEST(DamagedFiles, EachFileInEachWay)
                 EXPECT_TRUE(stored.contains(("LastFile=" + commandFile).toUtf8()));
                 EXPECT_TRUE(stored.contains("Port_Num= 1"));
             }
-            EXPECT_EQ(QDir(program.folder())
-                          .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot |
-                                     QDir::Hidden),
+            EXPECT_EQ(QDir(program.folder()).entryList(everything),
                       (QStringList{"Bench.xls", "Orvelle.INI"}));
             put(path, sound);
             put(program.settingsFile(), settings);

@@ -1,22 +1,18 @@
 #include "app/TerminationSignals.h"
-#include "device/SerialLink.h"
 #include "support/WindowTests.h"
 #include "ui/ModalWindows.h"
 #include "ui/frmAbout.h"
 
-#include <QKeyEvent>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <memory>
-#include <optional>
 #include <sys/wait.h>
 
 namespace {
 
 using namespace std::chrono_literals;
+using Replies = QMap<QByteArray, QByteArray>;
 
-// A run's transcript: each of `lines` (';' between them) after " Sending: ".
 QString transcriptOf(const QString& lines)
 {
     const QString rule(45, u'=');
@@ -25,11 +21,9 @@ QString transcriptOf(const QString& lines)
 }
 
 // A window as Main makes it, destroyed when closed, on a reader answering `replies`; a run loaded.
-class ProgramWindow {
-public:
-    explicit ProgramWindow(QMap<QByteArray, QByteArray> replies)
+struct ProgramWindow {
+    explicit ProgramWindow(Replies replies)
         : reader(std::move(replies))
-        , window(new frmMain(desktop, clock, program.file()))
     {
         window->setAttribute(Qt::WA_DeleteOnClose);
         ui().Timer1()->setInterval(5);
@@ -46,24 +40,22 @@ public:
     ClockDriver clockDriver{clock, 100ms};
     TempProgram program;
     RecordingDesktop desktop;
-    QPointer<frmMain> window;
+    QPointer<frmMain> window = new frmMain(desktop, clock, program.file());
 };
 
-// A driver device of that name in the KVR folder, played by the test on a pseudo-terminal.
+// The driver's device "Silent" in the KVR folder, played by the test on a pseudo-terminal.
 struct DriverDeviceLink {
-    explicit DriverDeviceLink(const QString& name)
-        : link(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/" + name)
+    DriverDeviceLink()
     {
         QDir().mkpath(QFileInfo(link).absolutePath());
         EXPECT_TRUE(QFile::link(pty.slavePath(), link));
     }
     ~DriverDeviceLink() { QFile::remove(link); }
 
-    const QString link;
+    const QString link = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kvr/devices/Silent";
     Pty pty;
 };
 
-// The port area after Test or Go, whether the reader was found, beeps and messages, on one line.
 QString shown(const ProgramWindow& bench)
 {
     const WindowAccess w = bench.ui();
@@ -87,32 +79,23 @@ void go(const WindowAccess& w, const QString& lines)
     w.btnSend()->click();
 }
 
-// Another process holds port 5 through the serial component's lock until it is killed.
+// Another process holds port 5 through the serial component's lock, stopped until it is killed.
 pid_t holdPortElsewhere()
 {
-    int ready[2];
-    char held = 0;
-    EXPECT_EQ(pipe(ready), 0);
     const pid_t child = fork();
     if (child == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         MSComm port(nullptr);
         port.setCommPort(5);
-        held = port.setPortOpen(true) ? 0 : 1;
-        if (write(ready[1], &held, 1) == 1) {
-            pause();
-        }
-        _exit(0);
+        _exit(port.setPortOpen(true) ? 1 : raise(SIGSTOP));
     }
-    close(ready[1]);
-    EXPECT_TRUE(read(ready[0], &held, 1) == 1 && held == 1) << "the other process holds no port";
-    close(ready[0]);
+    int status = 0;
+    EXPECT_TRUE(waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status))
+        << "the other process holds no port";
     return child;
 }
 
 enum class Fault { None, Stopped, KilledOpen, KilledAtLine, Held, SilentDevice };
-
-// A reader or driver in some state, and what Test, or Go with its lines, shows.
 struct Condition {
     const char* what;
     QString selector;
@@ -136,6 +119,7 @@ const QString kNotOpened = "&Test | closed | none |  |  | shut | - | 1 beep | 80
                            "Reader 0 (COM5) did not open.  Please correct and retry.";
 const QString kCannotOpen = "&Open Port | Cannot open device.  (Err #";
 const QString kRan = "&Test | closed | none | 5 | KVR Reader 0 | shut | - | 0 beep";
+const QString kNoResponse = " -->  NO RESPONSE!!!!";
 
 const Condition kConditions[] = {
     {"the second reader", "KVR Reader 1 (COM12)", "--readers 2 --first-port 11",
@@ -162,16 +146,15 @@ const Condition kConditions[] = {
     // Killed once it has the first line, its reply held back; a longer tick waits for the replies.
     {"Go, the driver killed at the first line", kBench, "--delay 300", kRan, Fault::KilledAtLine,
      "/rawxact one;/rawsend two;/rawxact three",
-     transcriptOf("/rawxact one -->  NO RESPONSE!!!!;/rawsend two;/rawxact three -->  NO "
-                  "RESPONSE!!!!"),
+     transcriptOf("/rawxact one" + kNoResponse + ";/rawsend two;/rawxact three" + kNoResponse),
      "COM5: /rawxact one", 20},
     // The run does not look at its second dialogue's outcome: every line goes nowhere.
     {"Go, the port closed at the second dialogue's /ver", kBench, "--close-after 3",
      "&Test | closed | none | 5 |  | shut | - | 1 beep", Fault::None, "/rawxact again",
-     transcriptOf("/rawxact again -->  NO RESPONSE!!!!")},
+     transcriptOf("/rawxact again" + kNoResponse)},
     {"Go, the port closed at the second of four /rawsend lines", kBench, "--close-after 6", kRan,
      Fault::None, "/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e",
-     transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e -->  NO RESPONSE!!!!"),
+     transcriptOf("/rawsend a;/rawsend b;/rawsend c;/rawsend d;/rawxact e" + kNoResponse),
      "COM5: /rawsend a;COM5: /rawsend b"},
 };
 
@@ -191,9 +174,8 @@ std::string caseName(const char* words)
     return name.toStdString();
 }
 
-class TestAndGo : public testing::TestWithParam<Condition> {};
-
 // After each condition Test and Go work again once a sound driver runs.
+class TestAndGo : public testing::TestWithParam<Condition> {};
 TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
 {
     const Condition& c = GetParam();
@@ -211,7 +193,7 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     }
     const pid_t holder = c.fault == Fault::Held ? holdPortElsewhere() : 0;
     const auto device =
-        c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>("Silent") : nullptr;
+        c.fault == Fault::SilentDevice ? std::make_unique<DriverDeviceLink>() : nullptr;
     QTimer killer;
     QObject::connect(&killer, &QTimer::timeout, [&] {
         if ((c.fault == Fault::KilledOpen && w.MSComm1()->PortOpen()) ||
@@ -235,7 +217,6 @@ TEST_P(TestAndGo, ShowWhatTheReaderAndTheDriverDo)
     }
     ASSERT_TRUE(driver.emplace(QStringList{"--readers", "1"}).ready());
     bench.desktop = {};
-    w.MSComm1()->setPortLocator(SerialLink::systemName);
     w.Timer1()->setInterval(5);
     w.Combo2()->setEditText(kBench);
     w.btnOpen()->click();
@@ -261,15 +242,15 @@ TEST(OpenDialogue, ALateDeviceVersionLeavesTheButton)
     EXPECT_FALSE(bench.ui().btnOpen()->isHidden());
 }
 
-// Enter typed by the user: press and release come through the event loop.
-void pressEnter(QWidget* box)
+// `typed` and Enter as the user types them: press and release come through the event loop.
+void typeEnter(QWidget* box, const QString& typed = {})
 {
+    QTest::keyClicks(box, typed);
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QCoreApplication::postEvent(box, new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
     }
 }
 
-// Each action reaches the window as a user's does: click, menu trigger, keys, close, signal.
 struct Action {
     const char* name;
     bool closes;
@@ -278,7 +259,7 @@ struct Action {
 
 const Action kActions[] = {
     {"File, Open", false,
-     [](ProgramWindow& bench) {
+     [](auto& bench) {
          bench.desktop.filesToChoose = {madeFixture("rows-999.xls")};
          bench.ui().mnuFileOpen()->trigger();
      }},
@@ -294,31 +275,26 @@ const Action kActions[] = {
          });
          bench.ui().mnuHelpAbout()->trigger();
      }},
-    {"Help, Show Help", false, [](ProgramWindow& bench) { bench.ui().mnuShowHelp()->trigger(); }},
-    {"File, Run Records", false,
-     [](ProgramWindow& bench) { bench.ui().mnuFileRunRecords()->trigger(); }},
-    {"Test", false, [](ProgramWindow& bench) { bench.ui().btnOpen()->click(); }},
+    {"Help, Show Help", false, [](auto& bench) { bench.ui().mnuShowHelp()->trigger(); }},
+    {"File, Run Records", false, [](auto& bench) { bench.ui().mnuFileRunRecords()->trigger(); }},
+    {"Test", false, [](auto& bench) { bench.ui().btnOpen()->click(); }},
     {"Enter in the port list", false,
-     [](ProgramWindow& bench) { pressEnter(bench.ui().Combo2()->lineEdit()); }},
+     [](auto& bench) { typeEnter(bench.ui().Combo2()->lineEdit()); }},
     // Typing enables Go again while Test runs (a run keeps it disabled).
     {"Go", false,
-     [](ProgramWindow& bench) {
+     [](auto& bench) {
          QTest::keyClicks(bench.ui().txtSerialNumber(), "7");
          bench.ui().btnSend()->click();
      }},
     {"Enter in the serial-number box", false,
-     [](ProgramWindow& bench) {
-         QTest::keyClicks(bench.ui().txtSerialNumber(), "7");
-         pressEnter(bench.ui().txtSerialNumber());
-     }},
-    {"File, Exit", true, [](ProgramWindow& bench) { bench.ui().mnuFileExit()->trigger(); }},
-    {"Exit", true, [](ProgramWindow& bench) { bench.ui().btnExit()->click(); }},
-    {"the window's close button", true, [](ProgramWindow& bench) { bench.window->close(); }},
-    {"a termination signal", true, [](ProgramWindow&) { ASSERT_EQ(raise(SIGTERM), 0); }},
+     [](auto& bench) { typeEnter(bench.ui().txtSerialNumber(), "7"); }},
+    {"File, Exit", true, [](auto& bench) { bench.ui().mnuFileExit()->trigger(); }},
+    {"Exit", true, [](auto& bench) { bench.ui().btnExit()->click(); }},
+    {"the window's close button", true, [](auto& bench) { bench.window->close(); }},
+    {"a termination signal", true, [](auto&) { ASSERT_EQ(raise(SIGTERM), 0); }},
 };
 
 enum class Setup { None, KeysHeld, DriverDevice, SilentReader, About };
-
 // Where the action comes: once the reader has received `closedAt` (all it gets if the window closes
 // there), else at the first wait of Test or Go, in Go's warning box, or while About is up. Only the
 // closing actions come at every wait, the others at one wait of each kind.
@@ -331,8 +307,8 @@ struct BusyState {
     QByteArray closedAt;
 };
 
-const QMap<QByteArray, QByteArray> kAnswering{
-    {"/ver", "/ver 1.0\r\n"}, {"/get dev_version", "/get dev_version value: RDR\n"}};
+const Replies kAnswering{{"/ver", "/ver 1.0\r\n"},
+                         {"/get dev_version", "/get dev_version value: RDR\n"}};
 const QByteArray kTest = "/ver;/get dev_version";
 const QByteArray kRun = kTest + ";" + kTest + ";/rawxact first;/rawsend second";
 
@@ -350,19 +326,16 @@ const BusyState kStates[] = {
     {"About up", false, Setup::About, true, false, ""},
 };
 
-// What docs/architecture.md's table says: of the other actions only Show Help and Run Records run;
-// closing the window closes it except while a dialog of the program's own is up; a termination
-// request always does. The work runs to its end, or gives up at once: the reader gets nothing more,
-// the settings are stored only by the close, and the window is gone once the event loop has control
-// again.
+// As docs/architecture.md's table says: of the other actions only Show Help and Run Records run; a
+// close closes except while a dialog of the program's own is up, a termination request always. The
+// work runs to its end or gives up at once: the reader gets nothing more, the settings are stored
+// only by the close, and the window is gone once the event loop has control again.
 class WhileTheWindowIsBusy : public testing::TestWithParam<std::pair<BusyState, Action>> {};
-
 TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
 {
     const auto& [state, action] = GetParam();
     const bool signal = QString(action.name) == "a termination signal";
-    ProgramWindow bench(state.setup == Setup::SilentReader ? QMap<QByteArray, QByteArray>()
-                                                           : kAnswering);
+    ProgramWindow bench(state.setup == Setup::SilentReader ? Replies() : kAnswering);
     closeOnTerminationSignals(bench.window);
     Busy busyWhenActed = Busy::Idle;
     const auto act = [&] {
@@ -400,7 +373,7 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
     };
     std::optional<DriverDeviceLink> device;
     if (state.setup == Setup::DriverDevice) {
-        device.emplace("Silent");
+        device.emplace();
         bench.ui().Combo2()->setEditText("Silent");
     } else if (state.setup == Setup::KeysHeld) {
         QTest::keyPress(bench.window, Qt::Key_Alt);
@@ -408,14 +381,13 @@ TEST_P(WhileTheWindowIsBusy, EveryActionDoesWhatTheTableSays)
     // Clicked from an event loop, which the window's deletion after a close waits for.
     QEventLoop clicking;
     QTimer::singleShot(0, &clicking, [&] {
+        if (state.closedAt.isEmpty()) {
+            QTimer::singleShot(state.setup == Setup::About ? 50ms : 0ms, act);
+        }
         if (state.setup == Setup::About) {
-            QTimer::singleShot(50ms, act);
             QTimer::singleShot(300ms, [] { modal::closeAll(); });
             bench.ui().mnuHelpAbout()->trigger();
         } else {
-            if (state.closedAt.isEmpty()) {
-                QTimer::singleShot(0, act);
-            }
             (state.go ? bench.ui().btnSend() : bench.ui().btnOpen())->click();
         }
         clicking.quit();

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
+#include <numeric>
 #include <random>
 #include <sys/resource.h>
 #include <thread>
@@ -54,8 +55,6 @@ protected:
         ui.mnuFileOpen()->trigger();
         ui.Combo2()->setEditText("KVR Reader 0 (COM5)");
     }
-    ~RunRecords() override { qputenv("XDG_DATA_HOME", dataBefore); }
-
     void setting(const QString& key, const QString& value) const
     {
         SettingsFile(program.settingsFile()).write("Run_Records", key, value);
@@ -76,7 +75,6 @@ protected:
 
     QString records() const { return data.filePath("Orvelle/Runs"); }
 
-    const QByteArray dataBefore = qgetenv("XDG_DATA_HOME");
     const QTemporaryDir data;
     TempProgram program;
     RecordingDesktop desktop;
@@ -228,8 +226,8 @@ TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
 {
     const QTemporaryDir folder;
     constexpr int kEach = 150;
-    // Two benches at once, each a process of its own, save the serial numbers from `first` on.
-    // Forked from this thread only: a fork while another thread holds a lock leaves it held.
+    // Two benches at once, each a process of its own forked from this thread (a fork while another
+    // thread holds a lock leaves it held), save the serial numbers from `first` on.
     std::vector<pid_t> benches;
     for (const int first : {0, kEach}) {
         benches.push_back(writerProcess([&folder, first] {
@@ -257,12 +255,10 @@ TEST(RunRecordStore, TwoWritersLoseNothingAKillOrAFullDiskDamagesNoRow)
         }
         return serials;
     };
-    QList<int> saved = serials();
+    QList<int> saved = serials(), all(2 * kEach);
     std::sort(saved.begin(), saved.end());
-    ASSERT_EQ(saved.size(), 2 * kEach);
-    for (int i = 0; i < 2 * kEach; ++i) {
-        ASSERT_EQ(saved[i], i);
-    }
+    std::iota(all.begin(), all.end(), 0);
+    ASSERT_EQ(saved, all);
 
     // Each writer goes on from the last row kept: the rows after the benches' count up by one.
     std::mt19937 random(20261209);

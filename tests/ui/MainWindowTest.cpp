@@ -34,7 +34,6 @@ TEST(Texts, VersionsAndFileFiltersShowAsDesigned)
     EXPECT_EQ(qtNameFilters("Command File (*.xls)|*.xls|All|*"), "Command File (*.xls);;All (*)");
 }
 
-// Centred on the screen, it stays four seconds, or until a click on it, Space or Escape.
 TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSeconds)
 {
     frmSplash splash;
@@ -45,17 +44,14 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
         EXPECT_EQ(label->size(), label->sizeHint()) << label->objectName().toStdString();
         EXPECT_TRUE(splash.rect().contains(label->geometry()));
         EXPECT_NEAR(label->geometry().center().x(), splash.width() / 2, 1);
-        // Bold, in 18 points but the copyright's 13.5.
         EXPECT_TRUE(label->font().bold());
         EXPECT_EQ(label->font().pointSizeF(), label == splash.lblCopyright ? 13.5 : 18);
     }
     EXPECT_EQ(splash.grab().toImage().pixelColor(1, 1), QColor(212, 208, 200)); // its ground
-    QList<std::function<void()>> actions;
+    QList<std::function<void()>> actions{[&] { QTest::keyClick(&splash, Qt::Key_Space); },
+                                         [&] { QTest::keyClick(&splash, Qt::Key_Escape); }};
     for (QWidget* part : splash.findChildren<QWidget*>() + QWidgetList{&splash}) {
         actions << [part] { QTest::mouseClick(part, Qt::LeftButton); };
-    }
-    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Escape}) {
-        actions << [&splash, key] { QTest::keyClick(&splash, key); };
     }
     ManualClock clock; // standing still, a wait ends by the user's action or 5 s later
     for (const auto& action : actions) {
@@ -74,8 +70,7 @@ TEST(frmSplash, ShowsTheBuildsDataInLabelsThatFitUntilAClickOrAKeyOrForFourSecon
     EXPECT_LT(clock.now() - start, std::chrono::milliseconds(4100));
 }
 
-// Made larger, the list and the rows below it follow the window's edges, keeping their margins;
-// dragged smaller than its design, the window springs back to it. It shows the program's icon.
+// Dragged smaller than its design, the window springs back to it. It shows the program's icon.
 TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
 {
     const QSize designed = window.size();
@@ -86,19 +81,16 @@ TEST_F(MainWindow, ControlsFollowAResizeAndTheWindowSpringsBackAtItsMinimum)
     const auto margins = [&] {
         const QRect client = window.centralWidget()->rect(), list = ui.txtCommandList()->geometry(),
                     go = ui.btnSend()->geometry(), exit = ui.btnExit()->geometry();
-        return QList<int>{list.left(),
-                          client.right() - list.right(),
-                          go.top() - list.bottom(),
-                          client.right() - exit.right(),
-                          exit.top() - go.top(),
-                          ui.btnOpen()->x() - ui.Combo2()->geometry().right(),
-                          ui.txtCurrName()->x() - ui.btnOpen()->geometry().right()};
+        return QList<int>() << list.left() << client.right() - list.right()
+                            << go.top() - list.bottom() << client.right() - exit.right()
+                            << exit.top() - go.top()
+                            << ui.btnOpen()->x() - ui.Combo2()->geometry().right()
+                            << ui.txtCurrName()->x() - ui.btnOpen()->geometry().right();
     };
     const QList<int> kept{3, 6, 14, 2, 0, 26, 11};
     EXPECT_EQ(margins(), kept);
-    const QSize larger(120, 90);
-    window.resize(designed + larger);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.size() == designed + larger; }));
+    window.resize(designed + QSize(120, 90));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.size() == designed + QSize(120, 90); }));
     EXPECT_EQ(margins(), kept);
     EXPECT_EQ(ui.txtCommandList()->geometry(), list.adjusted(0, 0, 120, 90));
     EXPECT_EQ(ui.btnExit()->geometry(), exit.translated(120, 90));
@@ -166,20 +158,15 @@ TEST_F(MainWindow, StatusTextsArePaintedDarkBlue)
     ui.lblCurrPort()->setCaption("5");
     for (QWidget* status :
          QWidgetList{ui.txtDeviceDriver(), ui.lblDevice(), ui.txtCurrName(), ui.lblCurrPort()}) {
-        const QImage painted = status->grab().toImage();
-        int blue = 0;
-        for (int y = 0; y < painted.height(); ++y) {
-            for (int x = 0; x < painted.width(); ++x) {
-                const QColor c = painted.pixelColor(x, y);
-                blue += c.blue() - std::max(c.red(), c.green()) > 100;
-            }
-        }
-        EXPECT_GT(blue, 0) << status->objectName().toStdString();
+        const QImage image = status->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+        EXPECT_TRUE(std::any_of(pixels, pixels + image.width() * image.height(), [](QRgb c) {
+            return qBlue(c) - std::max(qRed(c), qGreen(c)) > 100;
+        })) << status->objectName().toStdString();
     }
 }
 
-// Typing reaches the serial-number box only, up to its 16 characters; the
-// transcript and the status boxes keep their text, which can be selected and copied.
+// Typing reaches only the serial-number box, up to 16 characters; the other boxes keep their text.
 TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
 {
     loadCommandList(window, {{"/rawsend {{SN}}", false}}, true);
@@ -188,15 +175,12 @@ TEST_F(MainWindow, TypingChangesOnlyTheSerialNumberTheOtherBoxesCanBeCopied)
         SCOPED_TRACE(box->objectName().toStdString());
         box->setFocus();
         const QString before = box->text();
-        QTest::keyClicks(focus(), "typed");
-        QTest::keyClick(focus(), Qt::Key_Backspace);
-        QTest::keyClick(focus(), Qt::Key_Delete);
         QApplication::clipboard()->setText("pasted");
-        QTest::keyClick(focus(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClicks(focus(), "typed");
+        QTest::keySequence(focus(), QKeySequence("Backspace, Del, Ctrl+V"));
         EXPECT_EQ(box->text(), before);
         QApplication::clipboard()->clear();
-        QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(focus(), Qt::Key_C, Qt::ControlModifier);
+        QTest::keySequence(focus(), QKeySequence("Ctrl+A, Ctrl+C"));
         EXPECT_EQ(QApplication::clipboard()->text(), QString(before).replace("\r\n", "\n"));
     }
     ui.txtSerialNumber()->setFocus();
@@ -233,8 +217,7 @@ TEST_F(MainWindow, AboutIsShownCentredAfreshClosedByOKEnterOrEscThenTheMainWindo
             EXPECT_LE(off.manhattanLength(), 2) << off.x() << ", " << off.y();
             EXPECT_EQ(shown->lblPartNumber->text() + shown->lblVersion->text(),
                       partNumberCaption() + versionCaption());
-            // Its bar: a 3-pixel blue outline around light blue.
-            const QImage bar = shown->Shape1->grab().toImage();
+            const QImage bar = shown->Shape1->grab().toImage(); // a blue 3-pixel outline
             EXPECT_EQ(bar.pixelColor(2, bar.height() / 2), QColor(0, 0, 255));
             EXPECT_EQ(bar.pixelColor(3, bar.height() / 2), QColor(128, 128, 255));
             shown->lblVersion->setCaption("changed in an earlier showing");
